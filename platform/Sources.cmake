@@ -1,0 +1,11 @@
+# Sources of the platform layer (plinvar_platform).
+set(PLATFORM_SOURCES
+    Ticks.cpp
+    AnsiText.cpp
+    IniFile.cpp
+    SharedMemory.cpp
+    Process.cpp
+    Thread.cpp
+    WindowMessages.cpp
+    Icmp.cpp
+)
