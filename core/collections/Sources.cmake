@@ -1,0 +1,1 @@
+list(APPEND PART_SOURCES ${CMAKE_CURRENT_LIST_DIR}/Collections.cpp)
