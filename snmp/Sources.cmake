@@ -1,0 +1,6 @@
+# Sources of the SNMP client (plinvar_snmp).
+set(SNMP_SOURCES
+    Ber.cpp
+    Oid.cpp
+    Pdu.cpp
+)

@@ -1,0 +1,4 @@
+# Sources of snmp_tests.
+set(SNMP_TEST_SOURCES
+    BerTests.cpp
+)
