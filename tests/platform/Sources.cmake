@@ -1,0 +1,5 @@
+# Tests of the platform layer (platform_tests).
+set(PLATFORM_TEST_SOURCES
+    TicksTest.cpp
+    AnsiTextTest.cpp
+)
