@@ -2,4 +2,5 @@
 set(PLATFORM_TEST_SOURCES
     TicksTest.cpp
     AnsiTextTest.cpp
+    IniFileTest.cpp
 )
