@@ -3,4 +3,7 @@ set(SNMP_SOURCES
     Ber.cpp
     Oid.cpp
     Pdu.cpp
+    UdpTransport.cpp
+    SnmpClient.cpp
+    SnmpV3.cpp
 )

@@ -1,4 +1,6 @@
 # Sources of snmp_tests.
 set(SNMP_TEST_SOURCES
+    SnmpdRunner.cpp
     BerTests.cpp
+    CommunityTests.cpp
 )
