@@ -310,6 +310,9 @@ bool RunSnmpGet(const std::vector<std::string>& args, std::vector<std::string>& 
     std::istringstream lines(out);
     std::string line;
     while (std::getline(lines, line)) {
+        if (line.rfind("Created directory:", 0) == 0) {
+            continue; // snmpget's note about its fresh state directory
+        }
         if (line.size() >= 2 && line.front() == '"' && line.back() == '"') {
             line = line.substr(1, line.size() - 2);
         } else if (!line.empty() && line.front() == '.') {
