@@ -1,0 +1,3 @@
+list(APPEND PART_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/DrvXmlTools.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/TextValues.cpp)

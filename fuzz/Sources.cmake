@@ -1,0 +1,1 @@
+list(APPEND FUZZ_SOURCES ${CMAKE_CURRENT_LIST_DIR}/fuzz_xml.cpp)
