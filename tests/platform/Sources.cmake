@@ -3,4 +3,6 @@ set(PLATFORM_TEST_SOURCES
     TicksTest.cpp
     AnsiTextTest.cpp
     IniFileTest.cpp
+    SharedMemoryTest.cpp
+    ProcessTest.cpp
 )
