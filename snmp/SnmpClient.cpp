@@ -62,7 +62,7 @@ int32_t TSnmpClient::NextRequestId() {
 // the time-out ends. Datagrams from elsewhere, and those the judge drops, are ignored, so a late
 // reply to an earlier request is never taken. When the time-out ends after the judge refused
 // something, the reason of the last refusal is the result rather than the plain time-out.
-template <typename TJudge> int32_t TSnmpClient::Exchange(std::string_view request, TJudge&& judge) {
+int32_t TSnmpClient::Exchange(std::string_view request, TJudgeRef judge) {
     int32_t sent =
         Transport->Send(Target, reinterpret_cast<const uint8_t*>(request.data()), request.size());
     if (sent != 0) {
@@ -91,7 +91,8 @@ template <typename TJudge> int32_t TSnmpClient::Exchange(std::string_view reques
             continue;
         }
         TJudgement judgement =
-            judge(std::string_view(reinterpret_cast<const char*>(ReceiveBuffer.data()), size));
+            judge.Call(judge.Object,
+                       std::string_view(reinterpret_cast<const char*>(ReceiveBuffer.data()), size));
         if (judgement.Verdict == TVerdict::Accept) {
             return -1;
         }
@@ -129,7 +130,7 @@ bool TSnmpClient::SendCommunity() {
         return Fail(ErrorNotSentOrUndecodable, "the query holds an invalid OID or value");
     }
     int32_t version = 0;
-    int32_t result = Exchange(SendBuffer, [&](std::string_view datagram) {
+    auto judge = [&](std::string_view datagram) {
         TJudgement judgement;
         if (!DecodeCommunityMessage(datagram, version, Reply.Community, Reply.Pdu)) {
             judgement.Code = ErrorNotSentOrUndecodable;
@@ -140,7 +141,8 @@ bool TSnmpClient::SendCommunity() {
             judgement.Verdict = TVerdict::Accept;
         }
         return judgement;
-    });
+    };
+    int32_t result = Exchange(SendBuffer, judge);
     if (result != -1) {
         Reply.Clear();
         return Fail(result, result == ErrorNotSentOrUndecodable

@@ -81,10 +81,22 @@ private:
         TVerdict Verdict = TVerdict::Drop;
         std::optional<int32_t> Code; // the failure, or why a dropped datagram was refused
     };
-    template <typename TJudge> int32_t Exchange(std::string_view request, TJudge&& judge);
+    // A borrowed reference to a judge callable, so the exchange loop needs no allocation.
+    struct TJudgeRef {
+        void* Object;
+        TJudgement (*Call)(void*, std::string_view);
+        template <typename F>
+        TJudgeRef(F& f)
+            : Object(&f),
+              Call([](void* o, std::string_view d) { return (*static_cast<F*>(o))(d); }) {}
+    };
+    // -1 when the judge accepted a datagram, else the error code.
+    int32_t Exchange(std::string_view request, TJudgeRef judge);
 
     bool SendCommunity();
     bool SendV3();
+    bool Discover();
+    bool PrepareKeys();
     bool Fail(int32_t code, std::string text = {});
     int32_t NextRequestId();
 

@@ -3,6 +3,9 @@ set(SNMP_SOURCES
     Ber.cpp
     Oid.cpp
     Pdu.cpp
+    Crypto.cpp
+    Usm.cpp
+    MessageV3.cpp
     UdpTransport.cpp
     SnmpClient.cpp
     SnmpV3.cpp

@@ -2,5 +2,6 @@
 set(SNMP_TEST_SOURCES
     SnmpdRunner.cpp
     BerTests.cpp
+    CryptoTests.cpp
     CommunityTests.cpp
 )
