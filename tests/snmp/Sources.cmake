@@ -4,4 +4,5 @@ set(SNMP_TEST_SOURCES
     BerTests.cpp
     CryptoTests.cpp
     CommunityTests.cpp
+    UsmTests.cpp
 )
