@@ -5,10 +5,13 @@
 #include <cstring>
 #include <iterator>
 
+int RunEval(int argc, char** argv);
+
 namespace {
 
 const TCliCommand Commands[] = {
     {"help", "list the subcommands", nullptr},
+    {"eval", "evaluate a conversion formula, optionally with %VALUE%", RunEval},
 };
 
 void PrintUsage(std::FILE* out) {

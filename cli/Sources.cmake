@@ -1,0 +1,1 @@
+list(APPEND CLI_SOURCES Eval.cpp)
