@@ -41,8 +41,9 @@ public:
     TThread(const TThread&) = delete;
     TThread& operator=(const TThread&) = delete;
 
-    // Starts Execute on its own thread the first time; later calls do nothing.
-    void Resume();
+    // Starts Execute on its own thread the first time; later calls do nothing. Call it from
+    // the thread that owns the object. False when no thread could be started.
+    bool Resume();
     void Terminate() { FTerminated.store(true); }
     bool Terminated() const { return FTerminated.load(); }
     bool Finished() const { return FFinished.load(); }
@@ -60,6 +61,7 @@ private:
     std::atomic<bool> FTerminated{false};
     std::atomic<bool> FFinished{false};
     bool FStarted = false;
+    int FDoneFd = -1; // readable once Execute has returned, for waits that also pump messages
     std::thread FThread;
 };
 
