@@ -12,6 +12,7 @@ using HWND = uint32_t;
 constexpr uint32_t WM_CLOSE = 0x0010;
 constexpr uint32_t WM_TIMER = 0x0113;
 constexpr uint32_t WM_USER = 0x0400;
+constexpr uint32_t INFINITE = 0xFFFFFFFF;
 
 using TWindowProc =
     std::function<intptr_t(HWND hwnd, uint32_t msg, uintptr_t wParam, intptr_t lParam)>;
@@ -31,6 +32,12 @@ bool IsWindow(HWND hwnd);
 // another thread the message is queued and the caller waits for the result, answering the
 // messages sent to its own thread meanwhile. 0 when the window is gone or goes away.
 intptr_t SendMessage(HWND hwnd, uint32_t msg, uintptr_t wParam, intptr_t lParam);
+
+// SendMessage with a bound: false when the window is gone or no answer came within timeoutMs
+// (INFINITE: no bound). A message withdrawn unanswered is not delivered later; one already
+// being handled finishes and its answer is dropped.
+bool SendMessageTimeout(HWND hwnd, uint32_t msg, uintptr_t wParam, intptr_t lParam,
+                        uint32_t timeoutMs, intptr_t* result);
 
 // Queues and returns; to another process's window one datagram is sent. False when hwnd is no
 // window.

@@ -5,4 +5,6 @@ set(PLATFORM_TEST_SOURCES
     IniFileTest.cpp
     SharedMemoryTest.cpp
     ProcessTest.cpp
+    ThreadTest.cpp
+    WindowMessagesTest.cpp
 )
