@@ -7,4 +7,5 @@ set(PLATFORM_TEST_SOURCES
     ProcessTest.cpp
     ThreadTest.cpp
     WindowMessagesTest.cpp
+    IcmpTest.cpp
 )
