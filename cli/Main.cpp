@@ -6,12 +6,14 @@
 #include <iterator>
 
 int RunEval(int argc, char** argv);
+int RunGet(int argc, char** argv);
 
 namespace {
 
 const TCliCommand Commands[] = {
     {"help", "list the subcommands", nullptr},
     {"eval", "evaluate a conversion formula, optionally with %VALUE%", RunEval},
+    {"get", "send one SNMP GET with the driver's client (snmpget options)", RunGet},
 };
 
 void PrintUsage(std::FILE* out) {

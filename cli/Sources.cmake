@@ -1,1 +1,2 @@
 list(APPEND CLI_SOURCES Eval.cpp)
+list(APPEND CLI_SOURCES Get.cpp)
