@@ -7,12 +7,14 @@
 
 int RunEval(int argc, char** argv);
 int RunGet(int argc, char** argv);
+int RunBlock(int argc, char** argv);
 
 namespace {
 
 const TCliCommand Commands[] = {
     {"help", "list the subcommands", nullptr},
     {"eval", "evaluate a conversion formula, optionally with %VALUE%", RunEval},
+    {"block", "dump the shared block of the running driver (block dump --help)", RunBlock},
     {"get", "send one SNMP GET with the driver's client (snmpget options)", RunGet},
 };
 

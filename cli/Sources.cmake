@@ -1,2 +1,3 @@
 list(APPEND CLI_SOURCES Eval.cpp)
+list(APPEND CLI_SOURCES BlockDump.cpp)
 list(APPEND CLI_SOURCES Get.cpp)
