@@ -1,0 +1,6 @@
+#include "server/ServerState.h"
+
+TServerState& Server() {
+    static TServerState state;
+    return state;
+}
