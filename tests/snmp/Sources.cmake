@@ -7,4 +7,5 @@ set(SNMP_TEST_SOURCES
     CommunityTests.cpp
     UsmTests.cpp
     MisbehaviourTests.cpp
+    TripleDesTests.cpp
 )
