@@ -8,6 +8,7 @@
 int RunEval(int argc, char** argv);
 int RunGet(int argc, char** argv);
 int RunBlock(int argc, char** argv);
+int RunCheckConfig(int argc, char** argv);
 
 namespace {
 
@@ -16,6 +17,8 @@ const TCliCommand Commands[] = {
     {"eval", "evaluate a conversion formula, optionally with %VALUE%", RunEval},
     {"block", "dump the shared block of the running driver (block dump --help)", RunBlock},
     {"get", "send one SNMP GET with the driver's client (snmpget options)", RunGet},
+    {"check-config", "read a driver configuration file (Plinvar.cfg) as the driver does",
+     RunCheckConfig},
 };
 
 void PrintUsage(std::FILE* out) {
