@@ -16,6 +16,12 @@ namespace {
 
 class SharedMemoryTest : public TInstanceTest {
 protected:
+    static TShmResult CreateResult(const std::string& name) {
+        TShmResult result = TShmResult::Ok;
+        auto block = TSharedMemory::Create(name, 16, &result);
+        return result;
+    }
+
     // Waits until a block of that name can be opened (the peer has created it).
     std::unique_ptr<TSharedMemory> AwaitBlock(const std::string& name) {
         uint32_t start = GetTickCount();
@@ -82,6 +88,12 @@ TEST_F(SharedMemoryTest, RuntimeDirectoryIsRefusedWhenNotPrivate) {
     struct stat st {};
     ASSERT_EQ(stat(linkPath.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
+    // A directory that another user owns is never used, whatever its mode.
+    if (getuid() == 0) {
+        ASSERT_EQ(chown(linkPath.c_str(), 65534, 65534), 0);
+        EXPECT_EQ(RuntimeDirectory(), "");
+        EXPECT_EQ(CreateResult("x"), TShmResult::Failed);
+    }
     rmdir(linkPath.c_str());
     setenv("VANTORELIX_INSTANCE", Instance.c_str(), 1);
 }
