@@ -76,6 +76,12 @@ public:
     // The whole log, as the log window shows it.
     std::string GetLogText() const;
 
+    // Sets Enabled from the configuration's ErrorMngrDisabled option. The one option switches
+    // the two reporters in opposite senses, and installed configurations rely on that: the
+    // plug-in's reporter works while the option is false (the default), the server's only
+    // while it is true.
+    virtual void ApplyErrorMngrDisabled(bool errorMngrDisabled) { Enabled = !errorMngrDisabled; }
+
     std::atomic<bool> Enabled{true};
     // The log window of a TServerErrorClass; 0 = none.
     std::atomic<platform::HWND> Window{0};
@@ -97,6 +103,7 @@ public:
     // Unlike the plug-in's reporter, code 0 is reported too.
     void Report(int32_t code, int32_t info, const std::exception* exception = nullptr) override;
     void ReportText(int32_t code, std::string_view text) override;
+    void ApplyErrorMngrDisabled(bool errorMngrDisabled) override { Enabled = errorMngrDisabled; }
 
     std::atomic<TIntercomInterface*> Channel;
 };

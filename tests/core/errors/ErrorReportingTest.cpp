@@ -208,4 +208,22 @@ TEST_F(ServerErrorTest, FullSectionDropsTheEntryButTheWindowStillHearsIt) {
     EXPECT_EQ(Window.Received[0].Text, "one more");
 }
 
+TEST(ErrorMngrDisabled, SwitchesTheTwoReportersInOppositeSenses) {
+    std::vector<uint8_t> memory(BlockSize(0));
+    auto channel = TIntercomInterface::OverMemory(memory.data(), memory.size(),
+                                                  TIntercomInterface::TAttachMode::Create, 0);
+    for (bool option : {false, true}) {
+        SCOPED_TRACE(option);
+        TDriverErrorClass plugin;
+        TServerErrorClass server(channel.get());
+        plugin.ApplyErrorMngrDisabled(option);
+        server.ApplyErrorMngrDisabled(option);
+        plugin.Report(-5, 0);
+        server.Report(-5, 0);
+        EXPECT_EQ(plugin.GetLogText().empty(), option);
+        EXPECT_EQ(channel->Errors.Count(), option ? 1 : 0);
+        channel->Errors.Clear();
+    }
+}
+
 } // namespace
