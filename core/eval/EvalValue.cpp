@@ -528,7 +528,9 @@ bool ParseDateConstant(std::string_view text, TEvalValue& result, std::string& e
             return true;
         }
     }
-    error = "'" + MessageExcerpt(text) + "' is not a valid date";
+    error.assign(1, '\'');
+    error += MessageExcerpt(text);
+    error += "' is not a valid date";
     return false;
 }
 
@@ -551,8 +553,9 @@ std::string FormatValue(const TEvalValue& value) {
 
 std::string MessageExcerpt(std::string_view text) {
     const size_t limit = 64;
-    if (text.size() <= limit) {
-        return std::string(text);
+    std::string excerpt(text.substr(0, limit));
+    if (text.size() > limit) {
+        excerpt.append("...");
     }
-    return std::string(text.substr(0, limit)) + "...";
+    return excerpt;
 }

@@ -1,0 +1,1 @@
+list(APPEND BENCH_SOURCES ${CMAKE_CURRENT_LIST_DIR}/bench_eval.cpp)
