@@ -11,7 +11,6 @@
 
 #include <cstdlib>
 #include <functional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -46,6 +45,7 @@ protected:
                 platform::WaitProcess(pid, 5000, &code);
             }
         }
+        Children.clear();
         intercom::SetBusyTimeoutMs(intercom::DefaultBusyTimeoutMs);
         SetServerSlot(-1);
     }
@@ -73,7 +73,12 @@ protected:
 
     int ExitCodeOf(uint32_t pid) {
         int code = -1;
-        EXPECT_TRUE(platform::WaitProcess(pid, peer::WaitMs, &code)) << "the peer did not end";
+        if (platform::WaitProcess(pid, peer::WaitMs, &code)) {
+            // Reaped: its number may go to another process, which teardown must not touch.
+            std::erase(Children, pid);
+        } else {
+            ADD_FAILURE() << "the peer did not end";
+        }
         return code;
     }
 
