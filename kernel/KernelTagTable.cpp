@@ -85,9 +85,8 @@ bool TKernelTagReader::EnsureOpen() {
     FCheckedAt = platform::GetTickCount();
     FInstance = instance;
     FBlock = platform::TSharedMemory::Open(KernelTagTableName, true);
-    if (FBlock != nullptr &&
-        std::memcmp(Header(*FBlock)->Magic, KernelTagTableMagic, sizeof(KernelTagTableMagic)) !=
-            0) {
+    if (FBlock != nullptr && std::memcmp(Header(*FBlock)->Magic, KernelTagTableMagic,
+                                         sizeof(KernelTagTableMagic)) != 0) {
         FBlock.reset();
     }
     return FBlock != nullptr;
