@@ -10,8 +10,8 @@
 // - Numbers of any kind combine as numbers. A Boolean counts as -1 (true) or 0 (false).
 // - Integers (Boolean, Byte, Word, Integer) under "+", "-", "*" give an Integer, or a Double
 //   when the exact result leaves the signed 32-bit range; nothing wraps. Anything with a Double
-//   gives a Double. "/" always gives a Double. "^" gives a Double: e^(right*ln left) for a
-//   positive left side, else 0.
+//   gives a Double. "/" always gives a Double. "^" gives a Double: e^(right*ln left), computed
+//   as pow so that whole powers are exact (2^3^2 is 64), for a positive left side, else 0.
 // - Dates: date + number, number + date and date - number give a Date; date - date gives the
 //   number of days as a Double; every other arithmetic uses the day number and gives a Double.
 // - Texts: "+" of two texts joins them. A text meeting a number (in arithmetic, "&", "|" or a

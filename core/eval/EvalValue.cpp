@@ -237,12 +237,14 @@ std::string FormatDate(double days) {
     if (!std::isfinite(days) || days < -693593.0 || days >= 2958466.0) {
         return FormatDouble(days);
     }
-    double whole = std::floor(days);
-    int64_t seconds = std::llround((days - whole) * 86400.0);
+    // Before 1899-12-30 the day counts down while the fraction still gives the time of day:
+    // -1.25 is 29.12.1899 06:00.
+    double whole = std::trunc(days);
+    int64_t seconds = std::llround(std::fabs(days - whole) * 86400.0);
     int64_t dayNumber = static_cast<int64_t>(whole);
     if (seconds >= 86400) {
-        seconds -= 86400;
-        ++dayNumber;
+        seconds = 0;
+        dayNumber += days < 0 ? -1 : 1;
     }
     int32_t year = 0, month = 0, day = 0;
     CivilFromDays(dayNumber + kDaysTo18991230, year, month, day);
