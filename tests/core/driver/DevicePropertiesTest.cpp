@@ -184,7 +184,7 @@ TEST(DeviceProperties, CaptionsAndDescriptions) {
     EXPECT_EQ(platform::AnsiToUtf8(text), "TCP/IP адрес устройства. Настоящая версия поддерживает "
                                           "только фиксированные адреса вида 192.0.2.10.");
     EXPECT_TRUE(list.GetDescription("DeviceName", text));
-    EXPECT_EQ(text.back(), ' '); // the original text ends with a space
+    EXPECT_EQ(text.back(), ' '); // the text ends with a space
     for (const char* name : {"RS232ByteSize", "PINGTimeOut", "VarBlockCommand"}) {
         EXPECT_TRUE(list.GetDescription(name, text));
         EXPECT_FALSE(text.empty()) << name;
