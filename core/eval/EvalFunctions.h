@@ -50,8 +50,8 @@ struct TEvalFunction {
 //   Evaluation (Expression: text, AErrorMessage: any): the formula in the text, evaluated
 //   by a new evaluator; its failure is the call's failure (a formula cannot receive the
 //   message through the second parameter, which is only there to be counted).
-// "The 32-bit integer of a value" is ValueTo32Bits (EvalValue.h): beyond -2147483648 ..
-// 4294967295 the call fails.
+// "The 32-bit integer of a value" is ValueTo32Bits (EvalValue.h): the low 32 bits of its whole
+// number.
 const std::vector<TEvalFunction>& EvaluationFunctions();
 
 // The function of a table named name, ASCII case ignored; nullptr when there is none.

@@ -18,10 +18,10 @@
 //   comparison) is read as a number ("12", " 1,5 ", "2e3"); a text that is not a number fails.
 //   Two texts compare byte by byte in the code page, letter case counting.
 // - "&", "|", "!" are logical on Booleans. Otherwise they work on the bits: both sides are
-//   taken as 32-bit integers (a fraction rounded to the nearest, halves to even; values up to
-//   4294967295 keep their bits) and the result keeps the wider integer kind of the two (Byte,
-//   Word, Integer; anything else counts as Integer). "!" of a Byte or Word stays within its
-//   width, so !IsBitSet(x,3) is 254 or 255, never 0: write IsBitSet(x,3)=0 for the negation.
+//   taken as 32-bit integers (ValueTo32Bits: the low 32 bits of the whole number) and the result
+//   keeps the wider integer kind of the two (Byte, Word, Integer; anything else counts as Integer).
+//   "!" of a Byte or Word stays within its width, so !IsBitSet(x,3) is 254 or 255, never 0: write
+//   IsBitSet(x,3)=0 for the negation.
 // - Null (an empty function argument, a function that had no answer): "=" and its opposites
 //   treat Null as equal only to Null; every other operator on a Null fails, naming the
 //   operator, so a formula never goes on silently with a missing value.

@@ -398,12 +398,14 @@ bool ValueTo32Bits(const TEvalValue& value, uint32_t& result, std::string& error
     if (!ValueToDouble(value, real, error)) {
         return false;
     }
+    // The low 32 bits of the whole number: a Counter32 reading of 4294967295 arrives as the
+    // single-precision 4294967296 and must not turn a bit test into a failure.
     int64_t rounded = 0;
-    if (!RoundToRange(real, -2147483648.0, 4294967295.0, rounded)) {
-        error = "Value " + FormatDouble(real) + " is out of the 32-bit integer range";
+    if (!RoundToRange(real, -9223372036854775808.0, 9223372036854774784.0, rounded)) {
+        error = "Value " + FormatDouble(real) + " is out of the 64-bit integer range";
         return false;
     }
-    result = static_cast<uint32_t>(rounded);
+    result = static_cast<uint32_t>(static_cast<uint64_t>(rounded));
     return true;
 }
 

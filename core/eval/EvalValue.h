@@ -66,8 +66,9 @@ private:
 bool ValueToDouble(const TEvalValue& value, double& result, std::string& error);
 // To a signed 32-bit integer: a fraction is rounded to the nearest integer (halves to even).
 bool ValueToInt32(const TEvalValue& value, int32_t& result, std::string& error);
-// The 32 bits of a value: as ValueToInt32, but the unsigned range up to 4294967295 is also
-// accepted, so a Counter32 reading keeps its bits.
+// The 32 bits of a value: the low 32 bits of its whole number (a fraction rounded to the
+// nearest, halves to even), so -1 is all ones, 4294967295 keeps its bits and 4294967296 is 0;
+// fails only beyond the signed 64-bit range.
 bool ValueTo32Bits(const TEvalValue& value, uint32_t& result, std::string& error);
 // To a Boolean: any number other than 0 is true; a text is "True" or "False" in any letter
 // case, or a number.
