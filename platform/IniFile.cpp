@@ -1,6 +1,8 @@
 // Settings files: a line-based reader and an in-place rewriter with the Windows profile rules.
 #include "platform/IniFile.h"
 
+#include "platform/FileReplace.h"
+
 #include "platform/AnsiText.h"
 
 #include <cerrno>
@@ -138,35 +140,6 @@ std::optional<std::string> FindValue(const std::string& file, const std::string&
     if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0])
         value = value.substr(1, value.size() - 2);
     return value;
-}
-
-bool WriteAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        ssize_t n = write(fd, data.data(), data.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data.remove_prefix(size_t(n));
-    }
-    return true;
-}
-
-// Writes a sibling temporary file and renames it over the target, so readers see either the
-// old or the new file.
-bool ReplaceFile(const std::string& path, const std::string& content) {
-    std::string temp = path + ".XXXXXX";
-    int fd = mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct stat st {};
-    fchmod(fd, stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644);
-    bool ok = WriteAll(fd, content) && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    if (ok && rename(temp.c_str(), path.c_str()) == 0)
-        return true;
-    unlink(temp.c_str());
-    return false;
 }
 
 bool HasLineBreak(std::string_view text) {

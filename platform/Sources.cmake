@@ -3,6 +3,7 @@ set(PLATFORM_SOURCES
     Ticks.cpp
     AnsiText.cpp
     IniFile.cpp
+    FileReplace.cpp
     RuntimeDirectory.cpp
     SharedMemory.cpp
     Process.cpp

@@ -1,9 +1,8 @@
 // Whole-file reading and replacing through the standard library.
 #include "core/driver/FileReplace.h"
 
-#include "platform/Process.h"
+#include "platform/FileReplace.h"
 
-#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -25,39 +24,8 @@ bool ReadWholeFile(const std::string& fileName, std::string& content) {
 }
 
 bool ReplaceWholeFile(const std::string& fileName, const std::string& content) {
-    static std::atomic<uint32_t> sequence{0};
-    const fs::path target(fileName);
-    if (target.filename().empty()) {
+    if (fs::path(fileName).filename().empty()) {
         return false;
     }
-    fs::path temp = target;
-    temp += ".tmp" + std::to_string(platform::GetCurrentProcessId()) + "-" +
-            std::to_string(sequence.fetch_add(1));
-    std::error_code error;
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            return false;
-        }
-        out.write(content.data(), std::streamsize(content.size()));
-        out.flush();
-        out.close();
-        if (!out) {
-            fs::remove(temp, error);
-            return false;
-        }
-    }
-    // The platform layer offers no flush to the disk yet; the rename alone keeps a reader
-    // (or a failed write) from ever seeing a partly written file.
-    const fs::file_status old = fs::status(target, error);
-    if (!error && fs::exists(old)) {
-        fs::permissions(temp, old.permissions(), fs::perm_options::replace, error);
-    }
-    fs::rename(temp, target, error);
-    if (error) {
-        std::error_code ignored;
-        fs::remove(temp, ignored);
-        return false;
-    }
-    return true;
+    return platform::ReplaceFile(fileName, content);
 }
