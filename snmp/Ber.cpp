@@ -88,11 +88,12 @@ void TBerWriter::WriteNull(uint8_t tag) {
 }
 
 bool TBerWriter::WriteOid(std::string_view text) {
-    std::string content;
-    if (!EncodeOidContent(text, content)) {
+    size_t mark = Begin(TagObjectId);
+    if (!EncodeOidContent(text, Out)) {
+        Out.resize(mark - 2);
         return false;
     }
-    WriteOctets(content, TagObjectId);
+    End(mark);
     return true;
 }
 

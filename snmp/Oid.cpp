@@ -1,6 +1,8 @@
 // OID text and BER content conversions.
 #include "snmp/Oid.h"
 
+#include <charconv>
+
 namespace snmp {
 
 bool ParseOid(std::string_view text, std::vector<uint32_t>& components) {
@@ -80,13 +82,57 @@ static void AppendSubidentifier(std::string& out, uint32_t value) {
 }
 
 bool EncodeOidContent(std::string_view text, std::string& out) {
-    std::vector<uint32_t> components;
-    if (!ParseOid(text, components)) {
-        return false;
+    // One pass over the text, straight into out; out is restored when the text is invalid.
+    const size_t start = out.size();
+    if (!text.empty() && text.front() == '.') {
+        text.remove_prefix(1);
     }
-    AppendSubidentifier(out, components[0] * 40 + components[1]);
-    for (size_t i = 2; i < components.size(); ++i) {
-        AppendSubidentifier(out, components[i]);
+    uint32_t first = 0;
+    size_t count = 0;
+    size_t i = 0;
+    for (;;) {
+        uint64_t value = 0;
+        size_t digits = i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+            value = value * 10 + uint64_t(text[i] - '0');
+            if (value > UINT32_MAX) {
+                out.resize(start);
+                return false;
+            }
+            ++i;
+        }
+        if (i == digits || count >= MaxOidComponents) {
+            out.resize(start);
+            return false;
+        }
+        if (count == 0) {
+            if (value > 2) {
+                out.resize(start);
+                return false;
+            }
+            first = uint32_t(value);
+        } else if (count == 1) {
+            if ((first < 2 && value >= 40) || value > UINT32_MAX - 80) {
+                out.resize(start);
+                return false;
+            }
+            AppendSubidentifier(out, uint32_t(first * 40 + value));
+        } else {
+            AppendSubidentifier(out, uint32_t(value));
+        }
+        ++count;
+        if (i == text.size()) {
+            break;
+        }
+        if (text[i] != '.') {
+            out.resize(start);
+            return false;
+        }
+        ++i;
+    }
+    if (count < 2) {
+        out.resize(start);
+        return false;
     }
     return true;
 }
@@ -95,12 +141,14 @@ bool DecodeOidContent(std::string_view content, std::string& text) {
     if (content.empty()) {
         return false;
     }
-    text.clear();
+    // At most 128 components of at most 10 digits and a dot each.
+    char buffer[MaxOidComponents * 11 + 8];
+    char* p = buffer;
+    char* const end = buffer + sizeof(buffer);
     size_t count = 0;
     size_t i = 0;
     while (i < content.size()) {
-        uint8_t first = uint8_t(content[i]);
-        if (first == 0x80) {
+        if (uint8_t(content[i]) == 0x80) {
             return false; // non-minimal subidentifier
         }
         uint64_t value = 0;
@@ -119,18 +167,19 @@ bool DecodeOidContent(std::string_view content, std::string& text) {
         }
         if (count == 0) {
             uint64_t head = value < 40 ? 0 : value < 80 ? 1 : 2;
-            text += std::to_string(head);
-            text.push_back('.');
-            text += std::to_string(value - head * 40);
+            *p++ = char('0' + head);
+            *p++ = '.';
+            p = std::to_chars(p, end, value - head * 40).ptr;
             count = 2;
         } else {
             if (++count > MaxOidComponents) {
                 return false;
             }
-            text.push_back('.');
-            text += std::to_string(value);
+            *p++ = '.';
+            p = std::to_chars(p, end, value).ptr;
         }
     }
+    text.assign(buffer, size_t(p - buffer));
     return true;
 }
 

@@ -9,6 +9,12 @@ namespace snmp {
 
 namespace {
 
+template <typename T> void AssignNumber(std::string& text, T value) {
+    char buffer[24];
+    auto result = std::to_chars(buffer, buffer + sizeof(buffer), value);
+    text.assign(buffer, size_t(result.ptr - buffer));
+}
+
 template <typename T> bool ParseNumber(std::string_view text, T& value) {
     if (text.empty()) {
         return false;
@@ -97,7 +103,7 @@ bool DecodeValue(uint8_t tag, std::string_view content, std::string& text) {
         if (!DecodeSigned(content, v)) {
             return false;
         }
-        text = std::to_string(v);
+        AssignNumber(text, v);
         return true;
     }
     case TagCounter32:
@@ -112,7 +118,7 @@ bool DecodeValue(uint8_t tag, std::string_view content, std::string& text) {
             }
             v = int64_t(u);
         }
-        text = std::to_string(uint32_t(uint64_t(v)));
+        AssignNumber(text, uint32_t(uint64_t(v)));
         return true;
     }
     case TagCounter64: {
@@ -120,7 +126,7 @@ bool DecodeValue(uint8_t tag, std::string_view content, std::string& text) {
         if (!DecodeUnsigned(content, v)) {
             return false;
         }
-        text = std::to_string(v);
+        AssignNumber(text, v);
         return true;
     }
     case TagObjectId:
@@ -179,18 +185,24 @@ bool DecodePdu(TBerCursor& cursor, TPdu& pdu) {
         return false;
     }
     pdu.Type = tag;
-    pdu.VarBinds.clear();
+    // The variables already in the list are overwritten in place, so a client that decodes
+    // reply after reply reuses their storage.
+    size_t count = 0;
     while (!list.AtEnd()) {
+        if (count == pdu.VarBinds.size()) {
+            pdu.VarBinds.emplace_back();
+        }
+        TVarBind& vb = pdu.VarBinds[count++];
         TBerCursor item;
-        TVarBind vb;
         std::string_view content;
         if (!list.Enter(TagSequence, item) || !item.ReadOid(vb.Oid) ||
             !item.ReadTlv(vb.Type, content) || !item.AtEnd() ||
             !DecodeValue(vb.Type, content, vb.Value)) {
+            pdu.VarBinds.resize(count - 1);
             return false;
         }
-        pdu.VarBinds.push_back(std::move(vb));
     }
+    pdu.VarBinds.resize(count);
     return true;
 }
 

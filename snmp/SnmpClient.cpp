@@ -12,6 +12,23 @@ const TVarBind* TSnmpMessage::FindVariable(std::string_view oid) const {
     return nullptr;
 }
 
+void TSnmpMessage::Clear() {
+    Version = SnmpVersion1;
+    Community.clear();
+    UserName.clear();
+    AuthPassword.clear();
+    PrivPassword.clear();
+    SecurityLevel = TSecurityLevel::NoAuthNoPriv;
+    AuthProtocol = TAuthProtocol::Md5;
+    PrivProtocol = TPrivProtocol::Des;
+    ContextName.clear();
+    Pdu.Type = PduGetRequest;
+    Pdu.RequestId = 0;
+    Pdu.ErrorStatus = 0;
+    Pdu.ErrorIndex = 0;
+    Pdu.VarBinds.clear();
+}
+
 std::string ErrorCodeText(int32_t code) {
     switch (code) {
     case ErrorNotSentOrUndecodable:
@@ -48,6 +65,7 @@ std::string ErrorCodeText(int32_t code) {
 }
 
 bool TSnmpClient::Fail(int32_t code, std::string text) {
+    Reply.Clear();
     LastError = code;
     LastErrorText = text.empty() ? ErrorCodeText(code) : std::move(text);
     return false;
@@ -76,7 +94,9 @@ int32_t TSnmpClient::Exchange(std::string_view request, TJudgeRef judge) {
         if (now >= deadline) {
             break;
         }
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();
+        // Rounded up, so the first wait is the whole time-out and the transport need not
+        // change its setting from one exchange to the next.
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
         size_t size = 0;
         TEndpoint from;
         int32_t received = Transport->Receive(ReceiveBuffer.data(), ReceiveBuffer.size(), size,
@@ -109,10 +129,18 @@ int32_t TSnmpClient::Exchange(std::string_view request, TJudgeRef judge) {
 bool TSnmpClient::SendRequest() {
     LastError = 0;
     LastErrorText.clear();
+    // The reply's variables stay allocated for the decoder to overwrite; a failure clears them.
+    std::vector<TVarBind> storage = std::move(Reply.Pdu.VarBinds);
     Reply.Clear();
-    if (!ResolveEndpoint(TargetHost, TargetPort, Target)) {
-        return Fail(ErrorNotSentOrUndecodable,
-                    "invalid target '" + TargetHost + ":" + TargetPort + "'");
+    Reply.Pdu.VarBinds = std::move(storage);
+    if (TargetHost != ResolvedHost || TargetPort != ResolvedPort) {
+        ResolvedHost.clear();
+        if (!ResolveEndpoint(TargetHost, TargetPort, Target)) {
+            return Fail(ErrorNotSentOrUndecodable,
+                        "invalid target '" + TargetHost + ":" + TargetPort + "'");
+        }
+        ResolvedHost = TargetHost;
+        ResolvedPort = TargetPort;
     }
     if (Query.Version == SnmpVersion3) {
         return SendV3();

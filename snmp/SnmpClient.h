@@ -35,7 +35,8 @@ struct TSnmpMessage {
     std::string ContextName;
     TPdu Pdu;
 
-    void Clear() { *this = TSnmpMessage(); }
+    // Back to the state of a new message; the variable list keeps its storage.
+    void Clear();
     void AddVariable(std::string_view oid, std::string_view value, uint8_t type = TagNull) {
         Pdu.VarBinds.push_back({std::string(oid), std::string(value), type});
     }
@@ -103,6 +104,8 @@ private:
     std::unique_ptr<TTransport> Transport;
     std::unique_ptr<TUsmState> Usm;
     TEndpoint Target;
+    std::string ResolvedHost; // the target as last resolved (names are looked up once)
+    std::string ResolvedPort;
     std::string SendBuffer;
     std::vector<uint8_t> ReceiveBuffer;
     int32_t RequestCounter = 0;

@@ -115,6 +115,7 @@ struct TUsmState {
     std::string Encrypted;
     std::string Plain;
     std::string Scratch;
+    std::string ContextEngine;
 
     // The engine time now, as estimated from the latest time received.
     int32_t EstimatedTime() const {
@@ -346,8 +347,7 @@ bool TSnmpClient::SendV3() {
                 }
                 scoped = s.Plain;
             }
-            std::string contextEngine;
-            if (!DecodeScopedPdu(scoped, contextEngine, Reply.ContextName, Reply.Pdu)) {
+            if (!DecodeScopedPdu(scoped, s.ContextEngine, Reply.ContextName, Reply.Pdu)) {
                 judgement.Code =
                     (answer.Flags & FlagPriv) ? ErrorDecryption : ErrorNotSentOrUndecodable;
                 return judgement;

@@ -6,9 +6,9 @@
 #include <cerrno>
 #include <netdb.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <string>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include "snmp/Errors.h"
@@ -65,26 +65,32 @@ public:
         if (Socket < 0) {
             return ErrorTimedOut;
         }
-        pollfd pfd{Socket, POLLIN, 0};
-        int ready;
-        do {
-            ready = ::poll(&pfd, 1, int(timeoutMs > INT32_MAX ? INT32_MAX : timeoutMs));
-        } while (ready < 0 && errno == EINTR);
-        if (ready < 0) {
-            return MapErrno(errno);
+        // A blocking receive bounded by the socket's receive time-out: one system call per
+        // reply. The time-out is set again only when it changes (a zero would mean forever).
+        if (timeoutMs == 0) {
+            timeoutMs = 1;
         }
-        if (ready == 0) {
-            return ErrorTimedOut;
+        if (timeoutMs != ReceiveTimeout) {
+            timeval tv{};
+            tv.tv_sec = time_t(timeoutMs / 1000);
+            tv.tv_usec = suseconds_t(timeoutMs % 1000) * 1000;
+            if (::setsockopt(Socket, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv)) != 0) {
+                return MapErrno(errno);
+            }
+            ReceiveTimeout = timeoutMs;
         }
         sockaddr_in addr{};
         socklen_t addrLen = sizeof(addr);
-        ssize_t got = ::recvfrom(Socket, buffer, capacity, MSG_DONTWAIT,
-                                 reinterpret_cast<sockaddr*>(&addr), &addrLen);
+        ssize_t got =
+            ::recvfrom(Socket, buffer, capacity, 0, reinterpret_cast<sockaddr*>(&addr), &addrLen);
         if (got < 0) {
-            if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
-                size = 0;
+            if (errno == EAGAIN || errno == EWOULDBLOCK) {
+                return ErrorTimedOut;
+            }
+            if (errno == EINTR) {
+                size = 0; // the caller checks its deadline and waits again
                 from = TEndpoint{};
-                return 0; // nothing after all: an empty datagram from nowhere, dropped above
+                return 0;
             }
             return MapErrno(errno);
         }
@@ -96,6 +102,7 @@ public:
 
 private:
     int Socket = -1;
+    uint32_t ReceiveTimeout = 0;
 };
 
 } // namespace
