@@ -9,6 +9,7 @@ int RunEval(int argc, char** argv);
 int RunGet(int argc, char** argv);
 int RunBlock(int argc, char** argv);
 int RunCheckConfig(int argc, char** argv);
+int RunCheckXml(int argc, char** argv);
 
 namespace {
 
@@ -19,6 +20,8 @@ const TCliCommand Commands[] = {
     {"get", "send one SNMP GET with the driver's client (snmpget options)", RunGet},
     {"check-config", "read a driver configuration file (Plinvar.cfg) as the driver does",
      RunCheckConfig},
+    {"check-xml", "read an SNMP request configuration (Plinvar.xml) as the driver does",
+     RunCheckXml},
 };
 
 void PrintUsage(std::FILE* out) {
