@@ -369,6 +369,8 @@ bool DispatchSent(TQueue& queue) {
     return any;
 }
 
+thread_local bool ForeignDispatch = false;
+
 bool DispatchDatagrams(TQueue& queue) {
     std::vector<std::shared_ptr<TWindow>> windows;
     {
@@ -390,8 +392,12 @@ bool DispatchDatagrams(TQueue& queue) {
             uint32_t msg = GetU32(buffer);
             uintptr_t wParam = uintptr_t(GetU64(buffer + 8));
             intptr_t lParam = intptr_t(GetU64(buffer + 16));
-            if (window->Proc)
+            if (window->Proc) {
+                // A message from another process carries no addresses that mean anything here.
+                ForeignDispatch = true;
                 window->Proc(window->Handle, msg, wParam, lParam);
+                ForeignDispatch = false;
+            }
         }
     }
     return any;
@@ -729,5 +735,7 @@ bool KillTimer(HWND hwnd, uint32_t id) {
         }
     return false;
 }
+
+bool InForeignMessage() { return ForeignDispatch; }
 
 } // namespace platform

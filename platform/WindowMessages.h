@@ -43,6 +43,10 @@ bool SendMessageTimeout(HWND hwnd, uint32_t msg, uintptr_t wParam, intptr_t lPar
 // window.
 bool PostMessage(HWND hwnd, uint32_t msg, uintptr_t wParam, intptr_t lParam);
 
+// True inside a window procedure while it handles a message posted by another process: such a
+// message's parameters are plain numbers, never addresses in this process.
+bool InForeignMessage();
+
 // Dispatches everything pending for the calling thread (sent, posted, due timers) without
 // waiting; true when something was dispatched.
 bool ProcessMessages();

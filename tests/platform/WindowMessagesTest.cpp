@@ -401,6 +401,23 @@ TEST_F(WindowMessagesTest, DatagramsAreDecodedAndMalformedOnesIgnored) {
     EXPECT_EQ(w.Received[0].LParam, -2);
 }
 
+TEST_F(WindowMessagesTest, ProceduresKnowWhichMessagesCameFromAnotherProcess) {
+    TRecordingWindow w;
+    std::vector<bool> foreign;
+    w.Answer = [&](uint32_t, uintptr_t, intptr_t) {
+        foreign.push_back(InForeignMessage());
+        return intptr_t(0);
+    };
+    const uint8_t datagram[24] = {0x01, 0x04};
+    SendRaw(w.Handle, datagram, sizeof datagram);
+    ProcessMessages();
+    ASSERT_TRUE(PostMessage(w.Handle, WM_USER + 1, 0, 0));
+    ProcessMessages();
+    SendMessage(w.Handle, WM_USER + 2, 0, 0);
+    EXPECT_EQ(foreign, (std::vector<bool>{true, false, false}));
+    EXPECT_FALSE(InForeignMessage());
+}
+
 TEST_F(WindowMessagesTest, PostedCloseReachesAWindowOfAnotherProcess) {
     std::string file = Runtime + "peer-window";
     uint32_t pid = StartPeer({"window", file});
