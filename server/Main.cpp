@@ -1,5 +1,6 @@
 // Plinvar.srv entry: finds its files beside the executable, opens the block the plug-in created,
 // makes sure it is the only server of that block, and runs the main window until it closes.
+#include "server/ServerPolling.h"
 #include "server/ServerState.h"
 #include "server/ServerWindow.h"
 
@@ -76,7 +77,10 @@ int main(int argc, char** argv) {
     auto* window = new TServerWindow();
     QApplication::exec();
 
-    // The window is closed; its destruction below runs the shutdown sequence.
+    // The window is closed; its destruction below runs the rest of the shutdown. The threads
+    // call into the driver object on every pass, so they end and go before it does.
+    StopPolling();
+    ReleasePolling();
     driverHolder.Release();
     if (server.Channel != nullptr && server.Channel->IsMapped()) {
         auto& slot = server.Channel->ServerData;
