@@ -223,9 +223,17 @@ std::unique_ptr<TEvaluation> TEvaluation::NewArgumentEvaluator() const {
     return std::make_unique<TEvaluation>(false);
 }
 
+std::unique_ptr<TEvaluation> TEvaluation::ArgumentEvaluator() const {
+    std::unique_ptr<TEvaluation> evaluator = NewArgumentEvaluator();
+    if (!evaluator) {
+        evaluator = std::make_unique<TEvaluation>(false); // a derived class that made none
+    }
+    return evaluator;
+}
+
 TEvalValue TEvaluation::EvaluateNested(std::string_view expression, std::string& errorMessage,
                                        bool shortCircuit) const {
-    std::unique_ptr<TEvaluation> nested = NewArgumentEvaluator();
+    std::unique_ptr<TEvaluation> nested = ArgumentEvaluator();
     nested->ShortCircuit = shortCircuit;
     nested->FNesting = FNesting + 1;
     return nested->Evaluation(expression, errorMessage);
@@ -559,7 +567,7 @@ TEvalValue TEvaluation::CallFunction(std::string name) {
                 continue;
             }
             if (!argumentEvaluator) {
-                argumentEvaluator = NewArgumentEvaluator();
+                argumentEvaluator = ArgumentEvaluator();
             }
             argumentEvaluator->FNesting = FNesting + 1;
             args.push_back(argumentEvaluator->Evaluation(argText, error));

@@ -129,6 +129,7 @@ private:
     TEvalValue CallFunction(std::string name);
     void Apply(int32_t token, TEvalValue& left, const TEvalValue& right);
     void ExpectOperatorAfterOperand();
+    std::unique_ptr<TEvaluation> ArgumentEvaluator() const;
 
     int32_t FNesting = 0;  // current depth, counting the levels of the calling evaluators
     int32_t FSkipping = 0; // > 0 while reading a part that short-circuit left unevaluated
