@@ -241,9 +241,10 @@ bool TSNMPDeviceList::LoadFromFile(const std::string& fileName, std::string& err
         return false;
     }
     // A directory, a file without read permission or a failing read must not pass for an
-    // empty configuration. istream::read turns a read error into badbit instead of throwing.
+    // empty configuration, and a pipe or device must not stall the start-up: only a regular
+    // file is read. istream::read turns a read error into badbit instead of throwing.
     std::ifstream in;
-    if (!std::filesystem::is_directory(fileName, failure)) {
+    if (std::filesystem::is_regular_file(fileName, failure)) {
         in.open(fileName, std::ios::binary);
     }
     std::string text;

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -71,6 +72,12 @@ TEST_F(RequestFile, UnreadableFileIsAFailedLoad) {
     EXPECT_EQ(error, "Configuration file cannot be read.");
     EXPECT_FALSE(LoadRequestConfiguration(Path("Plinvar.cfg")));
     EXPECT_EQ(RequestConfiguration->LoadError, "Configuration file cannot be read.");
+
+    // A pipe nobody writes to would block the reader for good.
+    const std::string fifo = Path("pipe.xml");
+    ASSERT_EQ(std::system(("mkfifo '" + fifo + "'").c_str()), 0);
+    EXPECT_FALSE(list.LoadFromFile(fifo, error));
+    EXPECT_EQ(error, "Configuration file cannot be read.");
 }
 
 TEST_F(RequestFile, FileIsReadWholeAndByteForByte) {
