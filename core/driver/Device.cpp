@@ -1,6 +1,8 @@
 // Device settings from the property list and the "session" element of the configuration file.
 #include "core/driver/Device.h"
 
+#include "core/polling/ImitatorVariables.h"
+
 #include "core/xml/DrvXmlTools.h"
 #include "core/xml/TextValues.h"
 #include "platform/AnsiText.h"
