@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <functional>
@@ -19,8 +20,9 @@ Bytes Le32(uint32_t value) {
 }
 
 Bytes Short(const std::string& text) {
-    Bytes bytes{uint8_t(text.size())};
-    bytes.insert(bytes.end(), text.begin(), text.end());
+    Bytes bytes(text.size() + 1);
+    bytes[0] = uint8_t(text.size());
+    std::copy(text.begin(), text.end(), bytes.begin() + 1);
     return bytes;
 }
 
