@@ -38,18 +38,28 @@ void PrintBlockUsage(std::FILE* out) {
                  DefaultBlockName);
 }
 
+struct TMember;
+
 // A small document that both printers walk: scalars keep their printed form.
 struct TNode {
     enum TKind { Null, Number, String, Object, Array } Kind = Null;
     std::string Scalar; // a number as printed, or a UTF-8 text
-    std::vector<std::pair<std::string, TNode>> Members;
+    std::vector<TMember> Members;
     std::vector<TNode> Items;
 
-    TNode& Add(std::string key, TNode value) {
-        Members.emplace_back(std::move(key), std::move(value));
-        return Members.back().second;
-    }
+    TNode& Add(std::string key, TNode value);
 };
+
+// A named member of an object node (a pair would need TNode complete before TNode is).
+struct TMember {
+    std::string first;
+    TNode second;
+};
+
+TNode& TNode::Add(std::string key, TNode value) {
+    Members.push_back(TMember{std::move(key), std::move(value)});
+    return Members.back().second;
+}
 
 TNode Node(TNode::TKind kind, std::string scalar = {}) {
     TNode node;
