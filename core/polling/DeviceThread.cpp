@@ -102,19 +102,7 @@ void TDeviceThread::Execute() {
         platform::Sleep(1);
         // One failing pass must not end the thread: its devices would never be polled again.
         try {
-            const int32_t pending = PendingCommandDevice(*Devices);
-            if (pending >= 0) {
-                const TDevice* device = Devices->Device(pending);
-                FetchCommands(*Commands, device->RoutingPrefix, device->DeviceAddress);
-            }
-            if (Commands->Count() == 0) {
-                PollDevices();
-            } else {
-                ProcessCommand();
-                if (Commands->Count() == 0 && Commands->AckPending) {
-                    AcknowledgeCommands(*Commands);
-                }
-            }
+            RunPass();
         } catch (const std::exception& error) {
             ServerRuntime().ReportText(-1, error.what());
         } catch (...) {
@@ -122,6 +110,22 @@ void TDeviceThread::Execute() {
         }
     }
     Running = false;
+}
+
+void TDeviceThread::RunPass() {
+    const int32_t pending = PendingCommandDevice(*Devices);
+    if (pending >= 0) {
+        const TDevice* device = Devices->Device(pending);
+        FetchCommands(*Commands, device->RoutingPrefix, device->DeviceAddress);
+    }
+    if (Commands->Count() == 0) {
+        PollDevices();
+    } else {
+        ProcessCommand();
+        if (Commands->Count() == 0 && Commands->AckPending) {
+            AcknowledgeCommands(*Commands);
+        }
+    }
 }
 
 void TDeviceThread::CheckBlockTag(TDevice& device) {

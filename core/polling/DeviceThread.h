@@ -26,6 +26,9 @@ public:
     // Per port: copies of the remaining devices whose RS232Port equals the first one's (exact
     // comparison), which then leave remaining. Otherwise copies of all; remaining is emptied.
     void TakeDevices(TDeviceList& remaining, bool perPort);
+    // One pass of the loop: takes a batch posted for one of the devices, then executes one
+    // command (marking the batch done after its last) or, without commands, polls the devices.
+    void RunPass();
     // One pass over the devices; see the definition.
     void PollDevices();
     // Executes the first queued command and reports its outcome.
