@@ -21,7 +21,7 @@ std::mutex& ReaderLock() {
 } // namespace
 
 int32_t API_GetTagInfoByName(const char* name, void* info) {
-    auto* record = static_cast<TTagInfoRecord*>(info);
+    auto* record = static_cast<TKernelTagInfo*>(info);
     if (name == nullptr || record == nullptr || record->Size.Get() != int32_t(sizeof(*record))) {
         return OstrilaxBadRecord;
     }
@@ -30,13 +30,12 @@ int32_t API_GetTagInfoByName(const char* name, void* info) {
     if (!tag) {
         return OstrilaxNotFound;
     }
-    record->Name.Set(name);
     record->GlobalIndex.Set(tag->GlobalIndex);
     return OstrilaxOk;
 }
 
 int32_t API_GetTagValueByGlobalIndex(int32_t globalIndex, void* value) {
-    auto* record = static_cast<TTagValueRecord*>(value);
+    auto* record = static_cast<TKernelTagValue*>(value);
     if (record == nullptr || record->Size.Get() != int32_t(sizeof(*record))) {
         return OstrilaxBadRecord;
     }
@@ -45,7 +44,6 @@ int32_t API_GetTagValueByGlobalIndex(int32_t globalIndex, void* value) {
     if (!current) {
         return OstrilaxNotFound;
     }
-    record->GlobalIndex.Set(globalIndex);
     record->Value.Set(*current);
     return OstrilaxOk;
 }

@@ -6,6 +6,9 @@
 
 #include "core/driver/SnmpDriver.h"
 #include "core/intercom/IntercomInterface.h"
+#include "core/polling/KernelTagApi.h"
+#include "core/polling/ServerRuntime.h"
+#include "kernel/Ostrilax.h"
 #include "platform/Process.h"
 
 #include <QApplication>
@@ -53,6 +56,9 @@ struct TDriverHolder {
 
 int main(int argc, char** argv) {
     SetServerSlot(0);
+    ServerRuntime().Clear();
+    // The polling threads ask the kernel's library for block tags.
+    SetKernelTagApi({API_GetTagInfoByName, API_GetTagValueByGlobalIndex});
     auto& server = Server();
     TDriverHolder driverHolder;
     TDriver& driver = *driverHolder.Object;

@@ -1,33 +1,64 @@
-// Until the polling threads exist the server only holds its place in the block.
+// The server's polling machinery: the routing index and the threads, owned by the server state
+// and lent to the threads through the runtime.
 #include "server/ServerPolling.h"
 
-#include <atomic>
+#include "server/ServerState.h"
 
-namespace {
-std::atomic<bool> Running{false};
-std::atomic<int32_t> SelectedDeviceIndex{-1};
-} // namespace
+#include "core/driver/DeviceList.h"
+#include "core/driver/Driver.h"
+#include "core/polling/DeviceThread.h"
+#include "core/polling/ServerRuntime.h"
 
 bool BuildVariableIndex() {
-    return true;
+    auto& server = Server();
+    server.VariableIndex = std::make_unique<TVariableIndex>();
+    ServerRuntime().VariableIndex = server.VariableIndex.get();
+    return server.VariableIndex->Build();
 }
-void CreatePollingThreads(bool) {}
+
+void CreatePollingThreads(bool threadOnPort) {
+    auto& server = Server();
+    TDriver* driver = GetDriver();
+    if (driver == nullptr) {
+        return;
+    }
+    server.ThreadsList.reset(driver->CreateThreadsList());
+    server.ThreadsList->CreateThreads(*driver->Devices, threadOnPort);
+}
+
 void ResumePolling() {
-    Running = true;
+    if (auto& threads = Server().ThreadsList) {
+        threads->ResumeAll();
+    }
 }
+
 void StopPolling() {
-    Running = false;
+    if (auto& threads = Server().ThreadsList) {
+        threads->StopAll();
+    }
 }
+
 bool PollingRunning() {
-    return Running;
+    const auto& threads = Server().ThreadsList;
+    return threads != nullptr && threads->Running;
 }
+
 int32_t PollingThreadCount() {
-    return 0;
+    const auto& threads = Server().ThreadsList;
+    return threads != nullptr ? threads->Count() : 0;
 }
-void ReleasePolling() {}
+
+void ReleasePolling() {
+    auto& server = Server();
+    server.ThreadsList.reset();
+    ServerRuntime().VariableIndex = nullptr;
+    server.VariableIndex.reset();
+}
+
 void SetSelectedDeviceIndex(int32_t index) {
-    SelectedDeviceIndex = index;
+    ServerRuntime().SelectedDeviceIndex = index;
 }
-TPollingTexts PollingTexts() {
-    return {"", "", "----", "----", "----"};
+
+TSelectedDeviceTexts PollingTexts() {
+    return ServerRuntime().GetTexts();
 }

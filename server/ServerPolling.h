@@ -2,8 +2,9 @@
 // the polling threads, and the texts the threads publish for the device shown in the window.
 #pragma once
 
+#include "core/polling/ServerRuntime.h"
+
 #include <cstdint>
-#include <string>
 
 // Builds the routing index from the block's static tags (start-up).
 bool BuildVariableIndex();
@@ -21,11 +22,4 @@ void ReleasePolling();
 void SetSelectedDeviceIndex(int32_t index);
 
 // The texts of the selected device, copied while a refresh message is handled.
-struct TPollingTexts {
-    std::string RequestsText;
-    std::string CommandsText;
-    std::string RequestCycleText;
-    std::string RequestTimeOutText;
-    std::string LinkStateText;
-};
-TPollingTexts PollingTexts();
+TSelectedDeviceTexts PollingTexts();

@@ -2,11 +2,12 @@
 // serves, its error reporter, and the flags the window and the polling threads share.
 #pragma once
 
+#include "core/driver/ThreadsList.h"
 #include "core/errors/DriverError.h"
 #include "core/intercom/IntercomInterface.h"
-#include "platform/WindowMessages.h"
+#include "core/polling/ServerRuntime.h"
+#include "core/polling/VariableIndex.h"
 
-#include <atomic>
 #include <memory>
 #include <string>
 
@@ -17,10 +18,13 @@ struct TServerState {
     std::unique_ptr<TIntercomInterface> Channel;
     // Created by the window's start-up, released by its shutdown.
     std::unique_ptr<TServerErrorClass> ErrorReporter;
-    // Set by every close request; polling threads and refresh handlers stop on it.
-    std::atomic<bool> Stopping{false};
-    // The main window, target of the status and log messages; 0 until start-up records it.
-    std::atomic<platform::HWND> ServerWindowHandle{0};
+    // The routing index of the static tags and the polling threads (start-up to shutdown).
+    std::unique_ptr<TVariableIndex> VariableIndex;
+    std::unique_ptr<TThreadsList> ThreadsList;
 };
+
+// The objects above are lent to the polling threads through ServerRuntime(), which also holds
+// what the threads and the window share: Stopping, ServerWindowHandle, the selected device and
+// its texts.
 
 TServerState& Server();

@@ -9,6 +9,7 @@
 #include "core/driver/DeviceList.h"
 #include "core/driver/Driver.h"
 #include "core/errors/DriverError.h"
+#include "core/polling/ServerRuntime.h"
 #include "platform/AnsiText.h"
 #include "platform/IniFile.h"
 #include "platform/Process.h"
@@ -285,11 +286,13 @@ void TServerWindow::OnCreateWindow() {
             [this](platform::HWND, uint32_t msg, uintptr_t wParam, intptr_t lParam) {
                 return WindowProc(msg, wParam, lParam);
             });
-        server.ServerWindowHandle = FHandle;
-        server.Stopping = false;
+        ServerRuntime().Channel = server.Channel.get();
+        ServerRuntime().ServerWindowHandle = FHandle;
+        ServerRuntime().Stopping = false;
 
         server.ErrorReporter = std::make_unique<TServerErrorClass>(server.Channel.get());
         server.ErrorReporter->Window = FHandle;
+        ServerRuntime().ErrorReporter = server.ErrorReporter.get();
 
         driver->Prepare();
 
@@ -336,7 +339,7 @@ void TServerWindow::OnDestroyWindow() {
     FDestroyed = true;
     auto& server = Server();
     try {
-        server.Stopping = true;
+        ServerRuntime().Stopping = true;
         if (FGeneralTimer != nullptr) {
             FGeneralTimer->stop();
         }
@@ -354,13 +357,15 @@ void TServerWindow::OnDestroyWindow() {
         if (server.ErrorReporter != nullptr) {
             server.ErrorReporter->Window = 0;
         }
+        ServerRuntime().ErrorReporter = nullptr;
         server.ErrorReporter.reset();
+        ServerRuntime().Channel = nullptr;
         server.Channel.reset();
     } catch (...) {
     }
     DeleteStatusIcon();
     if (FHandle != 0) {
-        server.ServerWindowHandle = 0;
+        ServerRuntime().ServerWindowHandle = 0;
         platform::DestroyWindowHandle(FHandle);
         FHandle = 0;
     }
@@ -373,7 +378,7 @@ void TServerWindow::ShowLogoText(const QString& text) {
 
 void TServerWindow::closeEvent(QCloseEvent* event) {
     // Every close request is granted; it only tells the polling threads to stop first.
-    Server().Stopping = true;
+    ServerRuntime().Stopping = true;
     event->accept();
     // The window is hidden most of its life, so Qt would not end the loop on its own.
     QCoreApplication::quit();
@@ -383,7 +388,7 @@ void TServerWindow::closeEvent(QCloseEvent* event) {
 
 void TServerWindow::OnGeneralTimer() {
     auto& server = Server();
-    if (server.Channel == nullptr || server.Stopping) {
+    if (server.Channel == nullptr || ServerRuntime().Stopping) {
         return;
     }
     UpdateStatusPage();
@@ -454,10 +459,10 @@ void TServerWindow::OnRequestSelectDevice() {
 }
 
 void TServerWindow::OnTerminalRefresh(uintptr_t what) {
-    if (Server().Stopping || LockTerminalChkBox->isChecked()) {
+    if (ServerRuntime().Stopping || LockTerminalChkBox->isChecked()) {
         return;
     }
-    const TPollingTexts texts = PollingTexts();
+    const TSelectedDeviceTexts texts = PollingTexts();
     if (what == 0) {
         const QString requests = UpToZero(texts.RequestsText);
         if (RequestsMemo->toPlainText() != requests) {

@@ -24,7 +24,7 @@ protected:
     void TearDown() override { ::unsetenv("VANTORELIX_INSTANCE"); }
 
     static int32_t InfoByName(const char* name, int32_t* globalIndex) {
-        TTagInfoRecord record{};
+        TKernelTagInfo record{};
         record.Size.Set(sizeof(record));
         const int32_t result = API_GetTagInfoByName(name, &record);
         *globalIndex = record.GlobalIndex.Get();
@@ -32,7 +32,7 @@ protected:
     }
 
     static int32_t ValueByIndex(int32_t index, double* value) {
-        TTagValueRecord record{};
+        TKernelTagValue record{};
         record.Size.Set(sizeof(record));
         const int32_t result = API_GetTagValueByGlobalIndex(index, &record);
         *value = record.Value.Get();
@@ -75,10 +75,10 @@ TEST_F(Ostrilax, AnswersFromThePublishedTable) {
 TEST_F(Ostrilax, RefusesRecordsOfTheWrongSize) {
     auto host = TKernelTagPublisher::Create(1);
     ASSERT_TRUE(host->AddTag("T", 1, 0.0));
-    TTagInfoRecord info{};
+    TKernelTagInfo info{};
     EXPECT_EQ(API_GetTagInfoByName("T", &info), OstrilaxBadRecord); // Size not set
     EXPECT_EQ(API_GetTagInfoByName("T", nullptr), OstrilaxBadRecord);
-    TTagValueRecord value{};
+    TKernelTagValue value{};
     value.Size.Set(40);
     EXPECT_EQ(API_GetTagValueByGlobalIndex(1, &value), OstrilaxBadRecord);
 }

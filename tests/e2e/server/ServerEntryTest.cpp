@@ -42,16 +42,29 @@ protected:
             }
         }
         Block.reset();
+        if (HostWindow != 0) {
+            platform::DestroyWindowHandle(HostWindow);
+        }
         fs::remove_all(Dir);
         ::unsetenv("VANTORELIX_INSTANCE");
     }
 
-    void WriteConfig() { std::ofstream(Dir / "Plinvar.cfg") << "<Plinvar>\n</Plinvar>\n"; }
+    void WriteConfig() {
+        std::ofstream(Dir / "Plinvar.cfg") << "<SNMP>\n</SNMP>\n";
+        // No start-up pause: these tests look at the entry, not at the window's start-up.
+        std::ofstream(Dir / "Plinvar.ini") << "[server]\ndelay_on_start=0\n";
+    }
 
     void CreateBlock() {
         Block = TIntercomInterface::Create(BlockName, 0);
         ASSERT_TRUE(Block->IsMapped());
         SetServerSlot(0);
+        // A live kernel window: without one the server closes itself on its first tick.
+        if (HostWindow == 0) {
+            HostWindow = platform::CreateWindowHandle(
+                [](platform::HWND, uint32_t, uintptr_t, intptr_t) { return intptr_t(0); });
+        }
+        Block->Info.SetHostWindow(HostWindow);
     }
 
     uint32_t StartServer(std::vector<std::string> args = {}) {
@@ -79,6 +92,7 @@ protected:
     fs::path Dir;
     std::unique_ptr<TIntercomInterface> Block;
     std::vector<uint32_t> Started;
+    platform::HWND HostWindow = 0;
 };
 
 TEST_F(ServerEntry, EndsAtOnceWithoutItsFilesOrBlock) {
