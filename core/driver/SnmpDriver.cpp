@@ -2,6 +2,9 @@
 #include "core/driver/SnmpDriver.h"
 
 #include "core/driver/DeviceList.h"
+#include "core/snmpproto/RequestConfiguration.h"
+#include "core/snmpproto/SnmpConnection.h"
+#include "core/snmpproto/SnmpDevice.h"
 #include "platform/AnsiText.h"
 
 namespace {
@@ -66,4 +69,22 @@ std::string TSNMP_Driver::GetTitle() {
 
 bool TSNMP_Driver::HasAdditionalSetup() {
     return true;
+}
+
+TDevice* TSNMP_Driver::CreateDevice() {
+    return new TSNMP_Device();
+}
+
+TDeviceList* TSNMP_Driver::CreateDeviceList() {
+    return new TMyDeviceList(*this);
+}
+
+bool TSNMP_Driver::ReadSettings(int32_t mode, const std::string& configFileName) {
+    TDriver::ReadSettings(mode, configFileName);
+    return LoadRequestConfiguration(configFileName);
+}
+
+bool TSNMP_Driver::Finalize() {
+    ReleaseRequestConfiguration();
+    return TDriver::Finalize();
 }

@@ -1,5 +1,5 @@
-// TSNMP_Driver: the driver object of the SNMP driver "Plinvar" (names, texts, identifier).
-// One process-wide instance in the plug-in and in the server.
+// TSNMP_Driver: the driver object of the SNMP driver "Plinvar" (names, texts, identifier,
+// factories, the request configuration). One process-wide instance in the plug-in and the server.
 #pragma once
 
 #include "core/driver/Driver.h"
@@ -18,6 +18,15 @@ public:
     std::string GetAboutText() override;
     std::string GetTitle() override;
     bool HasAdditionalSetup() override;
+    // A TSNMP_Device and a device list whose connections are SNMP connections.
+    TDevice* CreateDevice() override;
+    TDeviceList* CreateDeviceList() override;
+    // The settings, then the request configuration beside the configuration file (same name,
+    // extension ".xml") into RequestConfiguration; false when that did not load completely
+    // (polling then goes on with the device types that did load).
+    bool ReadSettings(int32_t mode, const std::string& configFileName) override;
+    // Releases RequestConfiguration.
+    bool Finalize() override;
 
     // {370C1192-6854-41C0-9F23-871DF1A00AFA}
     static constexpr TDriverGuid Guid{
