@@ -3,24 +3,16 @@
 // the command terminal and its hand-over to the server window, and the failure paths.
 #include "core/driver/ThreadsList.h"
 #include "core/polling/DeviceThread.h"
-#include "platform/Process.h"
 #include "platform/WindowMessages.h"
 #include "tests/core/polling/PollingWorld.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
 
 namespace {
-
-// The windows of this test process live in an instance of their own.
-const bool InstanceSet = [] {
-    const std::string instance = "t" + std::to_string(platform::GetCurrentProcessId());
-    return setenv("VANTORELIX_INSTANCE", instance.c_str(), 1) == 0;
-}();
 
 TCommandRecord Command(const std::string& prefix, int32_t device, int32_t address, float value,
                        float oldValue) {
@@ -57,7 +49,7 @@ struct TRefreshWindow {
 class Commands : public testing::Test {
 public:
     void SetUp() override {
-        ASSERT_TRUE(InstanceSet);
+        ASSERT_TRUE(OwnInstance());
         platform::SetClock(&Clock);
         Block.AddDynamicTag("CMDSTATE");
         Block.BuildIndex();

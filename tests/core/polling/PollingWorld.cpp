@@ -3,10 +3,23 @@
 
 #include "core/intercom/VariableInfo.h"
 #include "platform/AnsiText.h"
+#include "platform/Process.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+
+namespace {
+const bool InstanceSet = [] {
+    const std::string instance = "t" + std::to_string(platform::GetCurrentProcessId());
+    return setenv("VANTORELIX_INSTANCE", instance.c_str(), 1) == 0;
+}();
+} // namespace
+
+bool OwnInstance() {
+    return InstanceSet;
+}
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;

@@ -19,6 +19,10 @@
 #include <utility>
 #include <vector>
 
+// True once this test process has an instance of its own (VANTORELIX_INSTANCE), so that its
+// windows never meet those of parallel test processes.
+bool OwnInstance();
+
 // The lines of a terminal text, one per Add.
 std::vector<std::string> Lines(const std::string& text);
 // UTF-8 literal in the code page.
