@@ -4,6 +4,7 @@
 #include "core/driver/ConfigurationOptions.h"
 #include "core/driver/SnmpDriver.h"
 #include "platform/AnsiText.h"
+#include "tests/core/driver/FrameworkDriver.h"
 #include "tests/core/driver/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -55,7 +56,7 @@ protected:
     std::string Path() const { return Dir.File("Plinvar.cfg"); }
 
     TTempDir Dir;
-    TSNMP_Driver Driver;
+    TFrameworkDriver Driver;
 };
 
 const char* const DefaultSession =
@@ -103,7 +104,7 @@ TEST_F(ConfigFile, WrittenAndReadBackGivesTheSameDevicesAndOptions) {
     const auto devices = DevicesOf(*Driver.Devices);
     ASSERT_TRUE(Driver.SaveConfiguration(Path()));
 
-    TSNMP_Driver reader;
+    TFrameworkDriver reader;
     ConfigurationOptions() = TConfigurationOptions{};
     ASSERT_TRUE(reader.LoadConfiguration(Path())) << reader.Devices->LastError;
     EXPECT_EQ(DevicesOf(*reader.Devices), devices);
@@ -158,7 +159,7 @@ TEST_F(ConfigFile, EveryWrittenFileIsReadBack) {
             continue;
         }
         ++written;
-        TSNMP_Driver reader;
+        TFrameworkDriver reader;
         ASSERT_TRUE(reader.LoadConfiguration(Path()))
             << "round " << round << ": " << reader.Devices->LastError;
         ASSERT_EQ(DevicesOf(*reader.Devices), devices) << "round " << round;

@@ -3,6 +3,7 @@
 #include "core/driver/DeviceList.h"
 #include "core/driver/SnmpDriver.h"
 #include "platform/AnsiText.h"
+#include "tests/core/driver/FrameworkDriver.h"
 #include "tests/core/driver/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -111,7 +112,7 @@ protected:
         DriverOptions().TerminalTextMode = false;
     }
     TTempDir Dir;
-    TSNMP_Driver Driver;
+    TFrameworkDriver Driver;
 };
 
 TEST_F(DriverSettings, ReadFromTheIniBesideTheConfiguration) {
@@ -157,7 +158,8 @@ TEST_F(DriverSettings, PrepareOfTheSnmpDriverSwitchesTerminalTextOn) {
     TDriver base;
     base.Prepare();
     EXPECT_FALSE(DriverOptions().TerminalTextMode);
-    Driver.Prepare();
+    TSNMP_Driver snmpDriver;
+    snmpDriver.Prepare();
     EXPECT_TRUE(DriverOptions().TerminalTextMode);
 }
 
