@@ -205,10 +205,12 @@ bool TDeviceList::CloseConnection() {
 
 TDeviceListItem* TDeviceList::FindDevice(const std::string& routingPrefix,
                                          int32_t deviceAddress) const {
+    // Prefixes compare as the plug-in binds them: trimmed, letter case ignored.
+    const std::string wanted = platform::Trim(routingPrefix);
     for (int32_t i = 0; i < Count(); ++i) {
         TDeviceListItem* item = Item(i);
         if (item->Device->DeviceAddress == deviceAddress &&
-            platform::AnsiCompareText(item->Device->RoutingPrefix, routingPrefix) == 0) {
+            platform::AnsiCompareText(platform::Trim(item->Device->RoutingPrefix), wanted) == 0) {
             return item;
         }
     }

@@ -19,6 +19,16 @@ constexpr size_t ShortTextLength = 255;
 // "PREFIX=" 255 " DEVICE=" 11 " ADDRESS=" 11 " STRADDRESS=" 255
 constexpr size_t KeyCapacity = 7 + ShortTextLength + 8 + 11 + 9 + 11 + 12 + ShortTextLength;
 
+std::string_view TrimmedView(std::string_view text) {
+    while (!text.empty() && uint8_t(text.front()) <= 32) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && uint8_t(text.back()) <= 32) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
 // The key is written into a buffer on the caller's stack: look-ups run for every received value,
 // and a formatted std::string per value would cost an allocation each.
 class TKeyBuffer {
@@ -26,7 +36,9 @@ public:
     TKeyBuffer(std::string_view prefix, int32_t device, int32_t address,
                std::string_view strAddress) {
         Append("PREFIX=");
-        AppendUpper(prefix.substr(0, ShortTextLength));
+        // The index holds prefixes as the plug-in binds them: trimmed and upper-cased. A device
+        // configured with " snmp1 " still reaches the tags it was bound to.
+        AppendUpper(TrimmedView(prefix).substr(0, ShortTextLength));
         Append(" DEVICE=");
         AppendNumber(device);
         Append(" ADDRESS=");

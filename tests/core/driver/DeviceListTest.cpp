@@ -120,6 +120,10 @@ TEST_F(ConfigFile, WrittenAndReadBackGivesTheSameDevicesAndOptions) {
     EXPECT_EQ(reader.Devices->FindDevice("SNMP1", 3), reader.Devices->Item(2));
     EXPECT_EQ(reader.Devices->FindDevice("snmp2", 7), reader.Devices->Item(1));
     EXPECT_EQ(reader.Devices->FindDevice("SNMP2", 1), nullptr);
+    // Command batches name the prefix as the plug-in binds it: trimmed.
+    EXPECT_EQ(reader.Devices->FindDevice(" Snmp1\t", 3), reader.Devices->Item(2));
+    reader.Devices->Device(2)->RoutingPrefix = " snmp1 ";
+    EXPECT_EQ(reader.Devices->FindDevice("SNMP1", 3), reader.Devices->Item(2));
 }
 
 // Every value the writer accepts comes back unchanged: the reader's separators ('<', '/',

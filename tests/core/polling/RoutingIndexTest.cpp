@@ -152,6 +152,10 @@ TEST(VariableIndex, LowerCasePrefixOfAReceivedValueReachesItsTag) {
     EXPECT_TRUE(FlushReceived(received));
     EXPECT_EQ(block.StaticValue(0), 42);
     EXPECT_EQ(block.StaticValue(1), 7);
+    // A prefix configured with blanks around it is bound trimmed by the plug-in.
+    AddReceived(received, " snmp1\t", 1, 43, "", 3);
+    EXPECT_TRUE(FlushReceived(received));
+    EXPECT_EQ(block.StaticValue(0), 43);
     TDMLVariable record;
     ASSERT_TRUE(block.Index->GetTagRecord("Snmp1", 1, 3, "", record));
     EXPECT_EQ(record.Info.TagName.Get(), "T0");
