@@ -1,3 +1,4 @@
 list(APPEND FUZZ_SOURCES ${CMAKE_CURRENT_LIST_DIR}/fuzz_xml.cpp)
 list(APPEND FUZZ_SOURCES ${CMAKE_CURRENT_LIST_DIR}/fuzz_eval.cpp)
 list(APPEND FUZZ_SOURCES ${CMAKE_CURRENT_LIST_DIR}/fuzz_snmp_decode.cpp)
+list(APPEND FUZZ_SOURCES ${CMAKE_CURRENT_LIST_DIR}/fuzz_request_config.cpp)
