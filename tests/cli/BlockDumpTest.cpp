@@ -5,6 +5,8 @@
 #include "platform/AnsiText.h"
 #include "platform/Process.h"
 
+#include "tests/cli/CliRun.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -15,45 +17,8 @@
 
 namespace {
 
-struct TDumpRun {
-    int Status = -1;
-    std::string Out;
-    std::string Err;
-};
-
-std::string Quote(const std::string& arg) {
-    std::string quoted = "'";
-    for (char c : arg) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
-TDumpRun RunDump(const std::vector<std::string>& args) {
-    const std::string base = ::testing::TempDir() + "plinvar_dump_" +
-                             std::to_string(platform::GetCurrentProcessId()) + "_" +
-                             ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    std::string command = Quote(PLINVAR_CLI) + " block";
-    for (const std::string& arg : args) {
-        command += " " + Quote(arg);
-    }
-    command += " >" + Quote(base + ".out") + " 2>" + Quote(base + ".err") +
-               " </dev/null; echo $? >" + Quote(base + ".rc");
-    TDumpRun run;
-    if (std::system(command.c_str()) != 0) {
-        return run;
-    }
-    run.Out = ReadFile(base + ".out");
-    run.Err = ReadFile(base + ".err");
-    run.Status = std::atoi(ReadFile(base + ".rc").c_str());
-    return run;
+TCliRun RunDump(const std::vector<std::string>& args) {
+    return RunCli("block", args);
 }
 
 class BlockDump : public testing::Test {
@@ -124,7 +89,7 @@ TEST_F(BlockDump, JsonShowsEveryFieldTheDriverWrote) {
     ASSERT_TRUE(channel->IsMapped());
     const std::vector<uint8_t> before(channel->View(), channel->View() + channel->ViewSize());
 
-    const TDumpRun run = RunDump({"dump", "--json"});
+    const TCliRun run = RunDump({"dump", "--json"});
     ASSERT_EQ(run.Status, 0) << run.Err;
     const char* expected[] = {
         R"("Size": 483440)",
@@ -183,13 +148,13 @@ TEST_F(BlockDump, TextAndOneSection) {
     auto channel = CreateFilledBlock();
     ASSERT_TRUE(channel->IsMapped());
 
-    const TDumpRun text = RunDump({"dump"});
+    const TCliRun text = RunDump({"dump"});
     ASSERT_EQ(text.Status, 0) << text.Err;
     EXPECT_NE(text.Out.find("  DmlName: Plinvar \"SNMP\" \\ driver\n"), std::string::npos)
         << text.Out;
     EXPECT_NE(text.Out.find("      | line 1\n      | line 2"), std::string::npos) << text.Out;
 
-    const TDumpRun errors = RunDump({"dump", "--section", "errors", "--json"});
+    const TCliRun errors = RunDump({"dump", "--section", "errors", "--json"});
     ASSERT_EQ(errors.Status, 0) << errors.Err;
     EXPECT_NE(errors.Out.find(R"("Code": -13)"), std::string::npos);
     EXPECT_EQ(errors.Out.find("DmlName"), std::string::npos) << "only the errors section";
@@ -199,7 +164,7 @@ TEST_F(BlockDump, TextAndOneSection) {
 }
 
 TEST_F(BlockDump, NoBlockIsAnErrorWithAMessage) {
-    const TDumpRun run = RunDump({"dump", "--json"});
+    const TCliRun run = RunDump({"dump", "--json"});
     EXPECT_EQ(run.Status, 1);
     EXPECT_TRUE(run.Out.empty());
     EXPECT_NE(run.Err.find("no shared block \"Plinvar.dat\""), std::string::npos) << run.Err;

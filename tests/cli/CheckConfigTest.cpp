@@ -4,6 +4,8 @@
 #include "platform/AnsiText.h"
 #include "platform/Process.h"
 
+#include "tests/cli/CliRun.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -16,27 +18,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-struct TCheckRun {
-    int Status = -1;
-    std::string Out;
-    std::string Err;
-};
-
-std::string Quote(const std::string& arg) {
-    std::string quoted = "'";
-    for (char c : arg) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
 
 class CheckConfigCli : public ::testing::Test {
 protected:
@@ -58,24 +39,7 @@ protected:
         return path;
     }
 
-    // The tool is bounded by timeout(1) so a hang fails the test instead of stalling it.
-    TCheckRun Run(const std::vector<std::string>& args) {
-        const std::string base = (Dir / "run").string();
-        std::string command = "timeout 60 " + Quote(PLINVAR_CLI) + " check-config";
-        for (const std::string& arg : args) {
-            command += " " + Quote(arg);
-        }
-        command += " >" + Quote(base + ".out") + " 2>" + Quote(base + ".err") +
-                   " </dev/null; echo $? >" + Quote(base + ".rc");
-        TCheckRun run;
-        if (std::system(command.c_str()) != 0) {
-            return run;
-        }
-        run.Out = ReadAll(base + ".out");
-        run.Err = ReadAll(base + ".err");
-        run.Status = std::atoi(ReadAll(base + ".rc").c_str());
-        return run;
-    }
+    TCliRun Run(const std::vector<std::string>& args) { return RunCli("check-config", args); }
 
     fs::path Dir;
 };
@@ -94,7 +58,7 @@ TEST_F(CheckConfigCli, AcceptedFileShowsOptionsAndDevicesInUtf8) {
         Root + Device(platform::Utf8ToAnsi("DeviceName=\"Коммутатор\" RoutingPrefix=\"SNMP1\"")) +
             Device("DeviceName=\"Second\" RoutingPrefix=\"SNMP2\" Enabled=\"FALSE\"") +
             "</SNMP>\r\n");
-    const TCheckRun run = Run({file});
+    const TCliRun run = Run({file});
     ASSERT_EQ(run.Status, 0) << run.Err;
     EXPECT_EQ(run.Err, "");
     for (const char* expected :
@@ -124,12 +88,12 @@ TEST_F(CheckConfigCli, RefusedFilesGiveTheReason) {
         {"empty.cfg", "", "the file is empty"},
     };
     for (const auto& tc : cases) {
-        const TCheckRun run = Run({Write(tc.Name, tc.Content)});
+        const TCliRun run = Run({Write(tc.Name, tc.Content)});
         EXPECT_EQ(run.Status, 1) << tc.Name;
         EXPECT_NE(run.Err.find(tc.Reason), std::string::npos) << tc.Name << ": " << run.Err;
         EXPECT_EQ(run.Out, "") << tc.Name;
     }
-    const TCheckRun missing = Run({(Dir / "missing.cfg").string()});
+    const TCliRun missing = Run({(Dir / "missing.cfg").string()});
     EXPECT_EQ(missing.Status, 1);
     EXPECT_NE(missing.Err.find("cannot read"), std::string::npos) << missing.Err;
 }
@@ -138,7 +102,7 @@ TEST_F(CheckConfigCli, WarnsAboutDevicesThatShareAPrefixAndAddress) {
     const std::string file =
         Write("dup.cfg", Root + Device("RoutingPrefix=\"SNMP1\"") + Device("RoutingPrefix=\"x\"") +
                              Device("RoutingPrefix=\"snmp1\"") + "</SNMP>");
-    const TCheckRun run = Run({file});
+    const TCliRun run = Run({file});
     EXPECT_EQ(run.Status, 0);
     EXPECT_NE(run.Out.find("warning: device 3 has the routing prefix and address of device 1"),
               std::string::npos)
@@ -146,11 +110,11 @@ TEST_F(CheckConfigCli, WarnsAboutDevicesThatShareAPrefixAndAddress) {
 }
 
 TEST_F(CheckConfigCli, Usage) {
-    const TCheckRun help = Run({"--help"});
+    const TCliRun help = Run({"--help"});
     EXPECT_EQ(help.Status, 0);
     EXPECT_NE(help.Out.find("usage: plinvar check-config FILE"), std::string::npos);
     for (const auto& args : std::vector<std::vector<std::string>>{{}, {"a", "b"}, {"--bad"}}) {
-        const TCheckRun run = Run(args);
+        const TCliRun run = Run(args);
         EXPECT_EQ(run.Status, 2);
         EXPECT_NE(run.Err.find("usage:"), std::string::npos);
     }
@@ -160,7 +124,7 @@ TEST_F(CheckConfigCli, TheBundledExampleIsAccepted) {
     const fs::path example =
         fs::path(__FILE__).parent_path().parent_path().parent_path() / "examples" / "Plinvar.cfg";
     ASSERT_TRUE(fs::exists(example)) << example;
-    const TCheckRun run = Run({example.string()});
+    const TCliRun run = Run({example.string()});
     EXPECT_EQ(run.Status, 0) << run.Err;
     EXPECT_NE(run.Out.find("2 devices"), std::string::npos);
     EXPECT_NE(run.Out.find("prefix SNMP1"), std::string::npos);

@@ -4,6 +4,8 @@
 #include "platform/AnsiText.h"
 #include "platform/Process.h"
 
+#include "tests/cli/CliRun.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -16,27 +18,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-struct TXmlRun {
-    int Status = -1;
-    std::string Out;
-    std::string Err;
-};
-
-std::string Quote(const std::string& arg) {
-    std::string quoted = "'";
-    for (char c : arg) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
 
 class CheckXmlCli : public ::testing::Test {
 protected:
@@ -58,24 +39,7 @@ protected:
         return path;
     }
 
-    // Bounded by timeout(1), so a hang fails the test instead of stalling it.
-    TXmlRun Run(const std::vector<std::string>& args) {
-        const std::string base = (Dir / "run").string();
-        std::string command = "timeout 60 " + Quote(PLINVAR_CLI) + " check-xml";
-        for (const std::string& arg : args) {
-            command += " " + Quote(arg);
-        }
-        command += " >" + Quote(base + ".out") + " 2>" + Quote(base + ".err") +
-                   " </dev/null; echo $? >" + Quote(base + ".rc");
-        TXmlRun run;
-        if (std::system(command.c_str()) != 0) {
-            return run;
-        }
-        run.Out = ReadAll(base + ".out");
-        run.Err = ReadAll(base + ".err");
-        run.Status = std::atoi(ReadAll(base + ".rc").c_str());
-        return run;
-    }
+    TCliRun Run(const std::vector<std::string>& args) { return RunCli("check-xml", args); }
 
     fs::path Dir;
 };
@@ -91,7 +55,7 @@ TEST_F(CheckXmlCli, PrintsDeviceTypesRequestsAndVariables) {
                   "<snmp_request type=\"oids_table\" oid_counter=\"1.3.1\" oid_mask=\"1.3.2.%d\">"
                   "<v oid=\"1.3.3\" defvalue=\"5\"/></snmp_request></snmp_device>"
                   "<snmp_device device_name=\"empty\"/></snmp_dlm_driver>");
-    const TXmlRun run = Run({file});
+    const TCliRun run = Run({file});
     EXPECT_EQ(run.Status, 0) << run.Err;
     EXPECT_EQ(run.Err, "");
     EXPECT_EQ(run.Out,
@@ -127,7 +91,7 @@ TEST_F(CheckXmlCli, RefusalGivesTheLoadersTextInUtf8) {
         if (!c.Content.empty()) {
             Write("Plinvar.xml", c.Content);
         }
-        const TXmlRun run = Run({file});
+        const TCliRun run = Run({file});
         EXPECT_EQ(run.Status, 1) << c.What;
         EXPECT_EQ(run.Err, "plinvar check-xml: " + file + " is refused: " + c.Err + "\n") << c.What;
         EXPECT_EQ(run.Out, "") << c.What;
@@ -138,7 +102,7 @@ TEST_F(CheckXmlCli, RefusalListsTheDeviceTypesTheDriverKeeps) {
     const std::string file =
         Write("Plinvar.xml", "<snmp_dlm_driver><snmp_device device_name=\"kept\"/>"
                              "<snmp_device name=\"lost\"/></snmp_dlm_driver>");
-    const TXmlRun run = Run({file});
+    const TCliRun run = Run({file});
     EXPECT_EQ(run.Status, 1);
     EXPECT_EQ(run.Err, "plinvar check-xml: " + file +
                            " is refused: device_name expected: <snmp_device name=\"lost\"/>\n");
@@ -154,7 +118,7 @@ TEST_F(CheckXmlCli, WarnsAboutWhatAPollWouldFailOn) {
                        "<snmp_request type=\"values_table\"><v oid=\"1.3.%s\"/></snmp_request>"
                        "<snmp_request type=\"oids_table\" oid_counter=\"1.3.1\"/>"
                        "</snmp_device><snmp_device device_name=\"A\"/></snmp_dlm_driver>");
-    const TXmlRun run = Run({file});
+    const TCliRun run = Run({file});
     EXPECT_EQ(run.Status, 0) << run.Err;
     const std::string expected[] = {
         "warning: device type \"a\", request 1: variable 2 has no oid: the request always fails\n",
@@ -176,24 +140,24 @@ TEST_F(CheckXmlCli, BundledExampleIsAcceptedWithoutWarnings) {
     const fs::path example =
         fs::path(__FILE__).parent_path().parent_path().parent_path() / "examples" / "Plinvar.xml";
     ASSERT_TRUE(fs::exists(example)) << example;
-    const TXmlRun run = Run({example.string()});
+    const TCliRun run = Run({example.string()});
     EXPECT_EQ(run.Status, 0) << run.Err;
     EXPECT_EQ(run.Out.find("warning"), std::string::npos) << run.Out;
     EXPECT_NE(run.Out.find("device type 1: \"default\""), std::string::npos) << run.Out;
 }
 
 TEST_F(CheckXmlCli, Usage) {
-    const TXmlRun help = Run({"--help"});
+    const TCliRun help = Run({"--help"});
     EXPECT_EQ(help.Status, 0);
     EXPECT_NE(help.Out.find("usage: plinvar check-xml FILE"), std::string::npos);
     for (const std::vector<std::string>& args :
          std::vector<std::vector<std::string>>{{}, {"a.xml", "b.xml"}, {"--verbose", "a.xml"}}) {
-        const TXmlRun run = Run(args);
+        const TCliRun run = Run(args);
         EXPECT_EQ(run.Status, 2) << args.size();
         EXPECT_NE(run.Err.find("usage: plinvar check-xml FILE"), std::string::npos);
     }
     // After "--" a name that starts with "-" is a file.
-    const TXmlRun dashed = Run({"--", "-missing.xml"});
+    const TCliRun dashed = Run({"--", "-missing.xml"});
     EXPECT_EQ(dashed.Status, 1);
 }
 

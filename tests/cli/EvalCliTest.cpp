@@ -1,5 +1,7 @@
 // plinvar eval, run as a real process: value and type on standard output with status 0,
 // the evaluator's message on standard error with status 1, UTF-8 in and out.
+#include "tests/cli/CliRun.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -10,48 +12,8 @@
 
 namespace {
 
-struct TToolRun {
-    int Status = -1;
-    std::string Out;
-    std::string Err;
-};
-
-std::string ShellQuote(const std::string& arg) {
-    std::string quoted = "'";
-    for (char c : arg) {
-        if (c == '\'') {
-            quoted += "'\\''";
-        } else {
-            quoted += c;
-        }
-    }
-    return quoted + "'";
-}
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
-TToolRun RunEval(const std::vector<std::string>& args) {
-    const std::string base = ::testing::TempDir() + "plinvar_eval_" +
-                             ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    std::string command = ShellQuote(PLINVAR_CLI) + " eval";
-    for (const std::string& arg : args) {
-        command += " " + ShellQuote(arg);
-    }
-    command += " >" + ShellQuote(base + ".out") + " 2>" + ShellQuote(base + ".err") +
-               " </dev/null; echo $? >" + ShellQuote(base + ".rc");
-    TToolRun run;
-    if (std::system(command.c_str()) != 0) {
-        return run;
-    }
-    run.Out = ReadAll(base + ".out");
-    run.Err = ReadAll(base + ".err");
-    run.Status = std::atoi(ReadAll(base + ".rc").c_str());
-    return run;
+TCliRun RunEval(const std::vector<std::string>& args) {
+    return RunCli("eval", args);
 }
 
 TEST(EvalCli, PrintsTheValueWithItsType) {
@@ -69,7 +31,7 @@ TEST(EvalCli, PrintsTheValueWithItsType) {
         {{""}, "Null (Null)\n"},
     };
     for (const TCase& c : cases) {
-        TToolRun run = RunEval(c.Args);
+        TCliRun run = RunEval(c.Args);
         EXPECT_EQ(run.Status, 0) << c.Args[0];
         EXPECT_EQ(run.Out, c.Out) << c.Args[0];
         EXPECT_EQ(run.Err, "") << c.Args[0];
@@ -77,7 +39,7 @@ TEST(EvalCli, PrintsTheValueWithItsType) {
 }
 
 TEST(EvalCli, PrintsTheMessageAndFails) {
-    TToolRun run = RunEval({"%value%/0", "7"});
+    TCliRun run = RunEval({"%value%/0", "7"});
     EXPECT_EQ(run.Status, 1);
     EXPECT_EQ(run.Out, "");
     EXPECT_EQ(run.Err, "TEvaluation:: Ошибка деления на ноль.\n");
@@ -93,7 +55,7 @@ TEST(EvalCli, PrintsTheMessageAndFails) {
 }
 
 TEST(EvalCli, HelpAndUsage) {
-    TToolRun run = RunEval({"--help"});
+    TCliRun run = RunEval({"--help"});
     EXPECT_EQ(run.Status, 0);
     EXPECT_NE(run.Out.find("usage: plinvar eval FORMULA [VALUE]"), std::string::npos);
 
