@@ -3,6 +3,8 @@
 // arrive scaled and inverted, link-state tags are written, a command batch is taken and done,
 // a block tag switches a device off and on, and Active := 0 or a vanished kernel window ends
 // the server.
+#include "tests/e2e/common/ServerHost.h"
+
 #include "kernel/KernelTagTable.h"
 
 #include "core/intercom/IntercomInterface.h"
@@ -12,14 +14,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <functional>
 #include <string>
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -44,131 +40,44 @@ constexpr const char* Settings = "[server]\ndelay_on_start=0\n"
 
 enum TTag { Level, Alarm, Position, TagCount };
 
-class PollingEndToEnd : public ::testing::Test {
+class PollingEndToEnd : public TServerHost {
 protected:
     void SetUp() override {
-        const std::string instance =
-            "poll" + std::to_string(platform::GetCurrentProcessId()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        ::setenv("VANTORELIX_INSTANCE", instance.c_str(), 1);
-        Dir = fs::temp_directory_path() / ("plinvar-" + instance);
-        fs::remove_all(Dir);
-        fs::create_directories(Dir);
-        fs::copy_file(PLINVAR_SERVER, Dir / "Plinvar.srv");
-        std::ofstream(Dir / "Plinvar.cfg") << Configuration;
-        std::ofstream(Dir / "Plinvar.ini") << Settings;
+        TServerHost::SetUp();
+        WriteFile("Plinvar.cfg", Configuration);
+        WriteFile("Plinvar.ini", Settings);
 
         Kernel = TKernelTagPublisher::Create(8);
         ASSERT_NE(Kernel, nullptr);
         ASSERT_TRUE(Kernel->AddTag("BLOCK2", 77, 0.0));
 
-        Block = TIntercomInterface::Create("Plinvar.dat", TagCount);
-        ASSERT_TRUE(Block->IsMapped());
-        SetServerSlot(0);
+        CreateBlock(TagCount);
         // Level: 0..100 divided by 2; Alarm: 0..1 inverted; Position: 10..20 on the device whose
-        // prefix the configuration writes in lower case.
-        AddTag(101, "LEVEL", "DEV1: DEVICE=1; ADDRESS=1", 0, 0, 100, 2, 0);
-        AddTag(102, "ALARM", "DEV1: DEVICE=1; ADDRESS=2", 1, 0, 1, 0, 1);
-        AddTag(201, "POSITION", "DEV2: DEVICE=3; ADDRESS=1", 0, 10, 20, 0, 0);
+        // prefix the configuration writes in lower case. No device value is ever -1 here.
+        AddStaticTag(101, "LEVEL", "DEV1: DEVICE=1; ADDRESS=1", 0, 0, 100, 2, 0, -1);
+        AddStaticTag(102, "ALARM", "DEV1: DEVICE=1; ADDRESS=2", 1, 0, 1, 0, 1, -1);
+        AddStaticTag(201, "POSITION", "DEV2: DEVICE=3; ADDRESS=1", 0, 10, 20, 0, 0, -1);
         for (const char* name : {"LINK1", "LINK2", "CMD1"}) {
-            ASSERT_TRUE(Block->DynamicTags.SetValue(name, false, 5.0f, platform::Now()));
+            AddDynamicTag(name, 5.0f);
         }
-        HostWindow = platform::CreateWindowHandle(
-            [](platform::HWND, uint32_t, uintptr_t, intptr_t) { return intptr_t(0); });
-        Block->Info.SetHostWindow(HostWindow);
-        Block->Info.SetDmlName("Test kernel");
         Block->Info.SetPrefixes("DEV1;DEV2");
-        Block->Info.SetDmlState(1);
-
-        ASSERT_TRUE(platform::StartProcess((Dir / "Plinvar.srv").string(),
-                                           {"\"" + (Dir / "Plinvar.cfg").string() + "\""},
-                                           &ServerPid));
-        Block->ServerData.SetActive(1);
-        Block->Info.SetDmlState(2);
+        StartServer();
     }
 
     void TearDown() override {
-        if (ServerPid != 0 && platform::IsProcessAlive(ServerPid)) {
-            platform::KillProcess(ServerPid);
-            int code = 0;
-            platform::WaitProcess(ServerPid, 5000, &code);
-        }
-        Block.reset();
+        TServerHost::TearDown();
         Kernel.reset();
-        if (HostWindow != 0) {
-            platform::DestroyWindowHandle(HostWindow);
-        }
-        fs::remove_all(Dir);
-        ::unsetenv("VANTORELIX_INSTANCE");
     }
 
-    void AddTag(int32_t id, const char* name, const char* routing, uint8_t type, float bound1,
-                float bound2, float scale, int32_t inverse) {
-        TVariableInfo info;
-        std::memset(&info, 0, sizeof info);
-        info.Id.Set(id);
-        info.TagName.Set(name);
-        info.Routing.Set(routing);
-        info.TypeCode = type;
-        info.Bound1.Set(bound1);
-        info.Bound2.Set(bound2);
-        info.Scale.Set(scale);
-        info.Inverse.Set(inverse);
-        info.Value.Set(-1.0f); // no device value is ever -1 here
-        ASSERT_TRUE(Block->StaticTags.Add(info));
-    }
-
-    float StaticValue(int32_t index) {
-        TDMLVariable record;
-        EXPECT_TRUE(Block->StaticTags.GetRecord(index, record));
-        return record.Value.Get();
-    }
-
-    float DynamicValue(const char* name) {
-        for (int32_t i = 0; i < Block->DynamicTags.Count(); ++i) {
-            TDynamicVariable record;
-            if (Block->DynamicTags.GetRecord(i, record) && record.Name.Get() == name) {
-                return record.Value.Get();
-            }
-        }
-        ADD_FAILURE() << "no dynamic tag " << name;
-        return -1;
-    }
-
-    // Polls the condition every 20 ms for at most boundMs.
-    static bool Eventually(const std::function<bool()>& condition, uint32_t boundMs = 10000) {
-        const uint32_t start = platform::GetTickCount();
-        while (!condition()) {
-            if (platform::TicksSince(start) >= boundMs) {
-                return false;
-            }
-            platform::WaitMessage(20);
-        }
-        return true;
-    }
-
-    bool ServerEnded(uint32_t boundMs) {
-        int code = -1;
-        if (!platform::WaitProcess(ServerPid, boundMs, &code)) {
-            return false;
-        }
-        EXPECT_EQ(code, 0);
-        ServerPid = 0;
-        return true;
-    }
-
-    fs::path Dir;
     std::unique_ptr<TKernelTagPublisher> Kernel;
-    std::unique_ptr<TIntercomInterface> Block;
-    platform::HWND HostWindow = 0;
-    uint32_t ServerPid = 0;
 };
 
 TEST_F(PollingEndToEnd, ImitatedValuesArriveScaledAndInvertedAndTheLinkIsUp) {
     ASSERT_TRUE(Eventually([&] {
         return StaticValue(Level) != -1.0f && StaticValue(Alarm) != -1.0f &&
                StaticValue(Position) != -1.0f;
-    })) << "no imitated values arrived";
+    })) << "no imitated values arrived: "
+        << StaticValue(Level) << " " << StaticValue(Alarm) << " " << StaticValue(Position);
     // Values keep arriving, each within its tag's range after scale and inversion.
     for (int i = 0; i < 20; ++i) {
         const float level = StaticValue(Level);

@@ -2,6 +2,7 @@
 // agent values, driven as the plug-in drives it: converted values arrive in the static tags,
 // the link-state tag follows the agent going away and coming back, and Active := 0 ends the
 // server and clears its slot.
+#include "tests/e2e/common/ServerHost.h"
 #include "tests/snmp/SnmpdRunner.h"
 
 #include "core/intercom/IntercomInterface.h"
@@ -97,102 +98,37 @@ const std::vector<TTag> Tags = {
 
 constexpr float Initial = -12345.0f; // no device value here
 
-class SnmpEndToEnd : public ::testing::Test {
+class SnmpEndToEnd : public TServerHost {
 protected:
     void SetUp() override {
-        const std::string instance =
-            "snmp" + std::to_string(platform::GetCurrentProcessId()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        ::setenv("VANTORELIX_INSTANCE", instance.c_str(), 1);
-        Dir = fs::temp_directory_path() / ("plinvar-" + instance);
-        fs::remove_all(Dir);
-        fs::create_directories(Dir);
+        TServerHost::SetUp();
         ASSERT_TRUE(Agent.Start(ExampleAgent())) << Agent.Log();
-
-        fs::copy_file(PLINVAR_SERVER, Dir / "Plinvar.srv");
         fs::copy_file(fs::path(PLINVAR_EXAMPLES) / "Plinvar.xml", Dir / "Plinvar.xml");
-        std::ofstream(Dir / "Plinvar.cfg", std::ios::binary) << Configuration(Agent.PortText());
-        std::ofstream(Dir / "Plinvar.ini") << "[server]\ndelay_on_start=0\n";
+        WriteFile("Plinvar.cfg", Configuration(Agent.PortText()));
+        WriteFile("Plinvar.ini", "[server]\ndelay_on_start=0\n");
 
-        Block = TIntercomInterface::Create("Plinvar.dat", int32_t(Tags.size()));
-        ASSERT_TRUE(Block->IsMapped());
-        SetServerSlot(0);
+        CreateBlock(int32_t(Tags.size()));
         int32_t id = 100;
         for (const TTag& tag : Tags) {
-            TVariableInfo info;
-            std::memset(&info, 0, sizeof info);
-            info.Id.Set(id++);
-            info.TagName.Set("SNMP1_" + std::to_string(tag.Address));
-            info.Routing.Set("SNMP1: DEVICE=1; ADDRESS=" + std::to_string(tag.Address));
-            info.Bound1.Set(tag.Bound1);
-            info.Bound2.Set(1e9f);
-            info.Scale.Set(tag.Scale);
-            info.Inverse.Set(tag.Invert ? 1 : 0);
-            info.Value.Set(Initial);
-            ASSERT_TRUE(Block->StaticTags.Add(info));
+            AddStaticTag(id++, "SNMP1_" + std::to_string(tag.Address),
+                         "SNMP1: DEVICE=1; ADDRESS=" + std::to_string(tag.Address), 0, tag.Bound1,
+                         1e9f, tag.Scale, tag.Invert ? 1 : 0, Initial);
         }
-        ASSERT_TRUE(Block->DynamicTags.SetValue("SNMP1_LINK", false, 5.0f, platform::Now()));
-        HostWindow = platform::CreateWindowHandle(
-            [](platform::HWND, uint32_t, uintptr_t, intptr_t) { return intptr_t(0); });
-        Block->Info.SetHostWindow(HostWindow);
-        Block->Info.SetDmlName("Test kernel");
+        AddDynamicTag("SNMP1_LINK", 5.0f);
         Block->Info.SetPrefixes("SNMP1");
-        Block->Info.SetDmlState(1);
-
-        ASSERT_TRUE(platform::StartProcess((Dir / "Plinvar.srv").string(),
-                                           {"\"" + (Dir / "Plinvar.cfg").string() + "\""},
-                                           &ServerPid));
-        Block->ServerData.SetActive(1);
-        Block->Info.SetDmlState(2);
+        StartServer();
     }
 
     void TearDown() override {
-        if (ServerPid != 0 && platform::IsProcessAlive(ServerPid)) {
-            platform::KillProcess(ServerPid);
-            int code = 0;
-            platform::WaitProcess(ServerPid, 5000, &code);
-        }
-        Block.reset();
-        if (HostWindow != 0) {
-            platform::DestroyWindowHandle(HostWindow);
-        }
+        TServerHost::TearDown();
         Agent.Stop();
-        fs::remove_all(Dir);
-        ::unsetenv("VANTORELIX_INSTANCE");
     }
 
-    float StaticValue(size_t index) {
-        TDMLVariable record;
-        EXPECT_TRUE(Block->StaticTags.GetRecord(int32_t(index), record));
-        return record.Value.Get();
-    }
-
-    float LinkState() {
-        for (int32_t i = 0; i < Block->DynamicTags.Count(); ++i) {
-            TDynamicVariable record;
-            if (Block->DynamicTags.GetRecord(i, record) && record.Name.Get() == "SNMP1_LINK") {
-                return record.Value.Get();
-            }
-        }
-        ADD_FAILURE() << "no link-state tag";
-        return -1;
-    }
-
-    // Checks the condition every 20 ms for at most boundMs, answering window messages.
-    static bool Eventually(const std::function<bool()>& condition, uint32_t boundMs) {
-        const uint32_t start = platform::GetTickCount();
-        while (!condition()) {
-            if (platform::TicksSince(start) >= boundMs) {
-                return false;
-            }
-            platform::WaitMessage(20);
-        }
-        return true;
-    }
+    float LinkState() { return DynamicValue("SNMP1_LINK"); }
 
     bool AllArrived() {
         for (size_t i = 0; i < Tags.size(); ++i) {
-            if (StaticValue(i) == Initial) {
+            if (StaticValue(int32_t(i)) == Initial) {
                 return false;
             }
         }
@@ -202,25 +138,22 @@ protected:
     std::string Values() {
         std::ostringstream text;
         for (size_t i = 0; i < Tags.size(); ++i) {
-            text << " " << Tags[i].Address << "=" << StaticValue(i);
+            text << " " << Tags[i].Address << "=" << StaticValue(int32_t(i));
         }
         return text.str();
     }
 
-    fs::path Dir;
     snmptest::TSnmpdRunner Agent;
-    std::unique_ptr<TIntercomInterface> Block;
-    platform::HWND HostWindow = 0;
-    uint32_t ServerPid = 0;
 };
 
 TEST_F(SnmpEndToEnd, ConvertedValuesLinkStateAndStop) {
     ASSERT_TRUE(Eventually([&] { return AllArrived(); }, 10000)) << Values();
     for (size_t i = 0; i < Tags.size(); ++i) {
         if (std::isnan(Tags[i].Expected)) {
-            EXPECT_GT(StaticValue(i), 0.0f) << "address " << Tags[i].Address;
+            EXPECT_GT(StaticValue(int32_t(i)), 0.0f) << "address " << Tags[i].Address;
         } else {
-            EXPECT_FLOAT_EQ(StaticValue(i), Tags[i].Expected) << "address " << Tags[i].Address;
+            EXPECT_FLOAT_EQ(StaticValue(int32_t(i)), Tags[i].Expected)
+                << "address " << Tags[i].Address;
         }
     }
     EXPECT_TRUE(Eventually([&] { return LinkState() == 0.0f; }, 5000));
@@ -236,10 +169,7 @@ TEST_F(SnmpEndToEnd, ConvertedValuesLinkStateAndStop) {
 
     // Active := 0 ends the server, which clears its slot.
     Block->ServerData.SetActive(0);
-    int code = -1;
-    ASSERT_TRUE(platform::WaitProcess(ServerPid, 15000, &code));
-    ServerPid = 0;
-    EXPECT_EQ(code, 0);
+    ASSERT_TRUE(ServerEnded(15000));
     EXPECT_EQ(Block->ServerData.GetProcessId(), 0u);
     EXPECT_EQ(Block->ServerData.GetWindowHandle(), 0u);
     EXPECT_EQ(Block->ServerData.GetActive(), 0);
