@@ -143,17 +143,17 @@ struct TQueue {
 
     // Arms the timerfd for the earliest deadline; caller holds Mutex.
     void ArmTimerLocked() {
-        itimerspec spec{};
+        itimerspec setting{};
         if (!Timers.empty()) {
             uint64_t due = Timers.front().Due;
             for (const TTimer& t : Timers)
                 due = t.Due < due ? t.Due : due;
             if (due == 0)
                 due = 1; // 0 would disarm
-            spec.it_value.tv_sec = time_t(due / 1000);
-            spec.it_value.tv_nsec = long(due % 1000) * 1000000L;
+            setting.it_value.tv_sec = time_t(due / 1000);
+            setting.it_value.tv_nsec = long(due % 1000) * 1000000L;
         }
-        timerfd_settime(TimerFd, TFD_TIMER_ABSTIME, &spec, nullptr);
+        timerfd_settime(TimerFd, TFD_TIMER_ABSTIME, &setting, nullptr);
     }
 };
 
