@@ -19,29 +19,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class CheckConfigCli : public ::testing::Test {
+class CheckConfigCli : public TCliFilesTest {
 protected:
-    void SetUp() override {
-        Dir = fs::temp_directory_path() /
-              ("plinvar-check-config-" + std::to_string(platform::GetCurrentProcessId()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(Dir);
-        fs::create_directories(Dir);
-    }
-    void TearDown() override {
-        std::error_code error;
-        fs::remove_all(Dir, error);
-    }
-
-    std::string Write(const std::string& name, const std::string& content) {
-        const std::string path = (Dir / name).string();
-        std::ofstream(path, std::ios::binary) << content;
-        return path;
-    }
-
     TCliRun Run(const std::vector<std::string>& args) { return RunCli("check-config", args); }
-
-    fs::path Dir;
 };
 
 std::string Device(const std::string& attributes) {

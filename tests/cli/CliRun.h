@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -54,3 +55,28 @@ inline TCliRun RunCli(const std::string& subcommand, const std::vector<std::stri
     }
     return run;
 }
+
+// A fixture with a scratch directory of its own for the files a test hands to the tool.
+class TCliFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Dir = std::filesystem::temp_directory_path() /
+              ("plinvar-cli-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(Dir);
+        std::filesystem::create_directories(Dir);
+    }
+    void TearDown() override {
+        std::error_code error;
+        std::filesystem::remove_all(Dir, error);
+    }
+
+    // Writes a file into the directory; returns its path.
+    std::string Write(const std::string& name, const std::string& content) {
+        const std::string path = (Dir / name).string();
+        std::ofstream(path, std::ios::binary) << content;
+        return path;
+    }
+
+    std::filesystem::path Dir;
+};

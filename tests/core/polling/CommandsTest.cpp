@@ -27,25 +27,6 @@ TCommandRecord Command(const std::string& prefix, int32_t device, int32_t addres
     return record;
 }
 
-// A window on the test's thread that records the refresh messages and the texts at that moment.
-struct TRefreshWindow {
-    TRefreshWindow() {
-        Handle = platform::CreateWindowHandle(
-            [this](platform::HWND, uint32_t msg, uintptr_t wParam, intptr_t) -> intptr_t {
-                if (msg == WindowUpdateMessage) {
-                    Messages.push_back(wParam);
-                    Texts.push_back(ServerRuntime().GetTexts());
-                }
-                return 0;
-            });
-        ServerRuntime().ServerWindowHandle = Handle;
-    }
-    ~TRefreshWindow() { platform::DestroyWindowHandle(Handle); }
-    platform::HWND Handle = 0;
-    std::vector<uintptr_t> Messages;
-    std::vector<TSelectedDeviceTexts> Texts;
-};
-
 class Commands : public testing::Test {
 public:
     void SetUp() override {

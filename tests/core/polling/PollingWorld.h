@@ -10,6 +10,7 @@
 #include "core/polling/ServerRuntime.h"
 #include "core/polling/VariableIndex.h"
 #include "platform/Ticks.h"
+#include "platform/WindowMessages.h"
 
 #include <deque>
 #include <map>
@@ -178,6 +179,25 @@ public:
                        const std::vector<std::pair<std::string, std::string>>& properties = {});
 
     std::shared_ptr<TWorld> World = std::make_shared<TWorld>();
+};
+
+// A window on the test's thread that records the refresh messages and the texts at that moment.
+struct TRefreshWindow {
+    TRefreshWindow() {
+        Handle = platform::CreateWindowHandle(
+            [this](platform::HWND, uint32_t msg, uintptr_t wParam, intptr_t) -> intptr_t {
+                if (msg == WindowUpdateMessage) {
+                    Messages.push_back(wParam);
+                    Texts.push_back(ServerRuntime().GetTexts());
+                }
+                return 0;
+            });
+        ServerRuntime().ServerWindowHandle = Handle;
+    }
+    ~TRefreshWindow() { platform::DestroyWindowHandle(Handle); }
+    platform::HWND Handle = 0;
+    std::vector<uintptr_t> Messages;
+    std::vector<TSelectedDeviceTexts> Texts;
 };
 
 // Ticks and the date-time move only when the code sleeps.

@@ -106,25 +106,6 @@ int32_t FakeTagValue(int32_t globalIndex, void* value) {
     return 0;
 }
 
-// A window on the test's thread that keeps the texts handed to it with each refresh.
-struct TRefreshWindow {
-    TRefreshWindow() {
-        Handle = platform::CreateWindowHandle(
-            [this](platform::HWND, uint32_t msg, uintptr_t wParam, intptr_t) -> intptr_t {
-                if (msg == WindowUpdateMessage) {
-                    Messages.push_back(wParam);
-                    Texts.push_back(ServerRuntime().GetTexts());
-                }
-                return 0;
-            });
-        ServerRuntime().ServerWindowHandle = Handle;
-    }
-    ~TRefreshWindow() { platform::DestroyWindowHandle(Handle); }
-    platform::HWND Handle = 0;
-    std::vector<uintptr_t> Messages;
-    std::vector<TSelectedDeviceTexts> Texts;
-};
-
 class ThreadPass : public testing::Test {
 public:
     void SetUp() override {
