@@ -273,6 +273,28 @@ TEST_F(ThreadPass, RunningThreadKeepsTheRequestInterval) {
     EXPECT_GT(Driver.World->PollsOf("Fast"), int32_t(ticks.size()));
 }
 
+// The window's thread stops the threads while one of them is sending it a refresh: the wait
+// answers the send, so the polling thread finishes instead of holding the stop to its bound.
+TEST_F(ThreadPass, StoppingAnswersTheRefreshesOfAThreadThatIsStillPolling) {
+    TRefreshWindow window;
+    ServerRuntime().SelectedDeviceIndex = 0;
+    Driver.AddDevice("Shown", {{"ReqwestInterval", "0"}});
+    Threads.CreateThreads(*Driver.Devices, false);
+    Threads.ResumeAll();
+    const uint32_t start = platform::GetTickCount();
+    while (Driver.World->PollsOf("Shown") < 3 && platform::TicksSince(start) < 5000) {
+        platform::WaitMessage(5); // answers the refreshes
+    }
+    ASSERT_GE(Driver.World->PollsOf("Shown"), 3);
+    // Not answering for a while leaves the thread waiting inside its next refresh.
+    platform::Sleep(100);
+    const size_t answered = window.Messages.size();
+    Threads.StopAll();
+    EXPECT_TRUE(Threads.Thread(0)->Finished());
+    EXPECT_FALSE(Threads.Thread(0)->Running);
+    EXPECT_GT(window.Messages.size(), answered); // the stop's wait answered it
+}
+
 TEST_F(ThreadPass, RunningThreadServesAPostedBatch) {
     Block.AddDynamicTag("STATE");
     Driver.AddDevice("D0", {{"RoutingPrefix", "p"},
