@@ -2,10 +2,12 @@
 # Runs the main job on the bundled example (examples/): a private snmpd on 127.0.0.1 answers
 # the example's requests; a kernel host publishes the example's tags, creates the driver's
 # shared block, starts Plinvar.srv beside the example configuration, asks it to poll, prints the
-# tag values as they arrive, and stops it. Builds first when needed.
+# tag values as they arrive, and stops it. Installs the packages it needs and builds first when
+# needed.
 # DEMO_SECONDS (default 10) sets how long it polls.
 set -eu
 cd "$(dirname "$0")/.."
+./scripts/install-deps.sh
 if [ ! -f build/build.ninja ]; then
     cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi

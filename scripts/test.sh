@@ -10,22 +10,7 @@ set -u
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev libssl-dev libgtest-dev
-    libgmock-dev libbenchmark-dev snmpd snmp python3 python3-pysnmp4 libsnmp-dev iproute2)
-
-if [ "${PLINVAR_SKIP_INSTALL:-0}" != 1 ]; then
-    missing=()
-    for p in "${packages[@]}"; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-    done
-    if [ ${#missing[@]} -gt 0 ]; then
-        sudo=""
-        [ "$(id -u)" = 0 ] || sudo="sudo"
-        echo "== installing: ${missing[*]}"
-        $sudo apt-get update || exit 1
-        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}" || exit 1
-    fi
-fi
+"$root/scripts/install-deps.sh" || exit 1
 
 jobs=${PLINVAR_JOBS:-$(nproc)}
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
