@@ -29,16 +29,6 @@ struct TEvaluation::TNestGuard {
     TEvaluation& Evaluation;
 };
 
-struct TEvaluation::TSkipGuard {
-    explicit TSkipGuard(TEvaluation& evaluation) : Evaluation(evaluation) {
-        ++Evaluation.FSkipping;
-    }
-    ~TSkipGuard() { --Evaluation.FSkipping; }
-    TSkipGuard(const TSkipGuard&) = delete;
-    TSkipGuard& operator=(const TSkipGuard&) = delete;
-    TEvaluation& Evaluation;
-};
-
 namespace {
 
 bool IsQuote(char c) {
@@ -247,7 +237,6 @@ TEvalValue TEvaluation::Evaluation(std::string_view expression, std::string& err
         Position = 1;
         TokenKind = TokEnd;
         TokenText.clear();
-        FSkipping = 0;
         if (expression.size() > kMaxFormulaLength) {
             FailPrefixed(EvalTexts().TooLong);
         }
@@ -279,7 +268,6 @@ TEvalValue TEvaluation::Evaluation(std::string_view expression, std::string& err
         errorMessage = "Unknown failure";
     }
     FNesting = nesting;
-    FSkipping = 0;
     if (errorMessage.empty()) {
         errorMessage = "Unknown failure"; // a failure always says something
     }
@@ -340,9 +328,6 @@ void TEvaluation::NextToken() {
 }
 
 void TEvaluation::Apply(int32_t token, TEvalValue& left, const TEvalValue& right) {
-    if (FSkipping > 0) {
-        return;
-    }
     std::string error;
     if (!ApplyOperator(ValueOperatorOf(token), left, right, error)) {
         Fail(std::move(error));
@@ -353,13 +338,13 @@ TEvalValue TEvaluation::ParseExpression() {
     TEvalValue value = ParseComparison();
     while (TokenKind == TokAnd || TokenKind == TokOr) {
         const int32_t op = TokenKind;
-        const bool decided = FSkipping == 0 && ShortCircuit &&
-                             value.Kind() == TValueKind::Boolean &&
+        const bool decided = ShortCircuit && value.Kind() == TValueKind::Boolean &&
                              (op == TokAnd ? !value.BooleanValue() : value.BooleanValue());
         if (decided) {
-            TSkipGuard skip(*this);
-            ParseComparison();
-            continue;
+            // Reading stops altogether: nothing after the operator is read, not even a closing
+            // parenthesis, and the value so far is the result.
+            TokenKind = TokEnd;
+            return value;
         }
         TEvalValue right = ParseComparison();
         Apply(op, value, right);
@@ -392,7 +377,7 @@ TEvalValue TEvaluation::ParseTerm() {
     while (TokenKind == TokDivide || TokenKind == TokMultiply) {
         const int32_t op = TokenKind;
         TEvalValue right = ParsePower();
-        if (op == TokDivide && FSkipping == 0) {
+        if (op == TokDivide) {
             bool zero = false;
             std::string error;
             if (!CompareValues(TValueOperator::Equal, right, TEvalValue::FromInteger(0), zero,
@@ -436,14 +421,14 @@ TEvalValue TEvaluation::ParseOperand() {
         return ParseOperand();
     case TokMinus: {
         TEvalValue value = ParseOperand();
-        if (FSkipping == 0 && !NegateValue(value, error)) {
+        if (!NegateValue(value, error)) {
             Fail(std::move(error));
         }
         return value;
     }
     case TokNot: {
         TEvalValue value = ParseOperand();
-        if (FSkipping == 0 && !NotValue(value, error)) {
+        if (!NotValue(value, error)) {
             Fail(std::move(error));
         }
         return value;
@@ -469,22 +454,18 @@ TEvalValue TEvaluation::ParseConstantOrName() {
         if (!IsQuote(text.back())) {
             FailPrefixed(EvalTexts().SyntaxError); // something glued after the closing quote
         }
-        if (FSkipping > 0) {
-            return TEvalValue();
-        }
         return TEvalValue::FromText(text.substr(1, text.size() - 2));
     }
     if (IsDateConstant(text)) {
         TEvalValue value;
-        if (FSkipping == 0 &&
-            !ParseDateConstant(std::string_view(text).substr(1, text.size() - 2), value, error)) {
+        if (!ParseDateConstant(std::string_view(text).substr(1, text.size() - 2), value, error)) {
             Fail(std::move(error));
         }
         return value;
     }
     if (IsNumberConstant(text)) {
         TEvalValue value;
-        if (FSkipping == 0 && !ParseNumberConstant(text, value, error)) {
+        if (!ParseNumberConstant(text, value, error)) {
             Fail(std::move(error));
         }
         return value;
@@ -493,9 +474,6 @@ TEvalValue TEvaluation::ParseConstantOrName() {
         return CallFunction(text);
     }
     TEvalValue value;
-    if (FSkipping > 0) {
-        return value;
-    }
     if (text[0] == '[') {
         GetBracketValue(text, value);
         return value;
@@ -551,36 +529,34 @@ TEvalValue TEvaluation::CallFunction(std::string name) {
     Position = static_cast<int32_t>(i) + 2;
 
     TEvalValue result;
-    if (FSkipping == 0) {
-        // name() has no arguments; an empty argument among others is a Null.
-        if (spans.size() == 1 && spans[0].second == 0) {
-            spans.clear();
+    // name() has no arguments; an empty argument among others is a Null.
+    if (spans.size() == 1 && spans[0].second == 0) {
+        spans.clear();
+    }
+    std::vector<TEvalValue> args;
+    args.reserve(spans.size());
+    std::unique_ptr<TEvaluation> argumentEvaluator;
+    std::string error;
+    for (const auto& [argStart, argLength] : spans) {
+        std::string_view argText = std::string_view(Formula).substr(argStart, argLength);
+        if (IsAllBlank(argText)) {
+            args.emplace_back();
+            continue;
         }
-        std::vector<TEvalValue> args;
-        args.reserve(spans.size());
-        std::unique_ptr<TEvaluation> argumentEvaluator;
-        std::string error;
-        for (const auto& [argStart, argLength] : spans) {
-            std::string_view argText = std::string_view(Formula).substr(argStart, argLength);
-            if (IsAllBlank(argText)) {
-                args.emplace_back();
-                continue;
-            }
-            if (!argumentEvaluator) {
-                argumentEvaluator = ArgumentEvaluator();
-            }
-            argumentEvaluator->FNesting = FNesting + 1;
-            args.push_back(argumentEvaluator->Evaluation(argText, error));
-            if (!error.empty()) {
-                FailPrefixed(error);
-            }
+        if (!argumentEvaluator) {
+            argumentEvaluator = ArgumentEvaluator();
         }
-        if (!TRTTI::CallFunction(*this, name, args, result, error)) {
-            FailPrefixed(EvalTexts().UnknownFunction, name);
-        }
+        argumentEvaluator->FNesting = FNesting + 1;
+        args.push_back(argumentEvaluator->Evaluation(argText, error));
         if (!error.empty()) {
-            Fail(std::move(error));
+            FailPrefixed(error);
         }
+    }
+    if (!TRTTI::CallFunction(*this, name, args, result, error)) {
+        FailPrefixed(EvalTexts().UnknownFunction, name);
+    }
+    if (!error.empty()) {
+        Fail(std::move(error));
     }
     NextToken();
     ExpectOperatorAfterOperand();

